@@ -1,0 +1,44 @@
+#pragma once
+// The serial port as the frame layer sees it: exactly the operations it needs, nothing more.
+// The application plugs in the QSerialPort adapter (link/qt), the tests a port wired to the
+// simulated box in virtual time (sim/simulated_port.h).
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace korvane::link {
+
+class SerialPort {
+ public:
+  virtual ~SerialPort() = default;
+
+  // Opens port `number` (1 to 16 in the tool's menus) with settings such as "9600,N,8,1".
+  // False when the port does not exist or is in use; errorText() then says why.
+  virtual bool open(int number, const std::string& settings) = 0;
+  virtual void close() = 0;
+  virtual bool isOpen() const = 0;
+
+  virtual bool write(std::span<const std::uint8_t> bytes) = 0;
+  virtual std::size_t bytesWaiting() const = 0;
+  // Takes every byte waiting, as raw bytes (possibly none).
+  virtual std::vector<std::uint8_t> readAll() = 0;
+
+  // The port calls the event handler whenever bytes arrive and at least `threshold` bytes are
+  // waiting, and also on any port error (a receive notification that brings no byte is
+  // possible). A threshold of 0 turns byte notifications off.
+  virtual void setReceiveThreshold(std::size_t threshold) = 0;
+  virtual void setOnEvent(std::function<void()> onEvent) = 0;
+
+  virtual std::string errorText() const = 0;
+};
+
+// The device behind port `number` on this platform: "COMn" on Windows; elsewhere the value of
+// the environment variable KORVANE_COM<n> when set (e.g. /dev/pts/5 from korvane-loopsim),
+// else /dev/ttyS<n-1>.
+std::string portDeviceName(int number);
+
+}  // namespace korvane::link
