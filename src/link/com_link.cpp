@@ -1,0 +1,168 @@
+#include "link/com_link.h"
+
+#include "screens/number_format.h"
+
+namespace korvane::link {
+
+namespace {
+
+const char* vbBool(bool value) { return value ? "True" : "False"; }
+
+}  // namespace
+
+ComLink::ComLink(runtime::Runtime& runtime, SerialPort& port, runtime::Timer& timerTache,
+                 ComViews views)
+    : runtime_(runtime),
+      port_(port),
+      timerTache_(timerTache),
+      views_(views),
+      Timer_Time_Out(runtime.createTimer()),
+      Tempop(runtime.createTimer()),
+      Send_Timer(runtime.createTimer()),
+      Receive_Timer(runtime.createTimer()) {
+  Timer_Time_Out->setInterval(kAnswerTimeoutMs);
+  Timer_Time_Out->setOnTick([this] { Fin_Time_Out = true; });
+  Tempop->setOnTick([this] { Fin_Tempo = true; });
+
+  // The indicators: each timer runs only while its light is on, and puts it out on its tick,
+  // so an idle tool has no timer waking it up.
+  Send_Timer->setInterval(kIndicatorMs);
+  Send_Timer->setOnTick([this] {
+    views_.bus.Send_Shp.visible = false;
+    Send_Timer->setEnabled(false);
+  });
+  Receive_Timer->setInterval(kIndicatorMs);
+  Receive_Timer->setOnTick([this] {
+    views_.bus.Receive_Shp.visible = false;
+    Receive_Timer->setEnabled(false);
+  });
+
+  port_.setOnEvent([this] { onPortEvent(); });
+}
+
+ComLink::~ComLink() { port_.setOnEvent(nullptr); }
+
+void ComLink::onPortEvent() {
+  // Any event of the port counts as reception: the waiting exchange then looks at what is
+  // actually in the buffer.
+  views_.bus.Receive_Shp.visible = true;
+  Receive_Timer->setEnabled(true);
+  Reception = true;
+}
+
+void ComLink::drain() {
+  while (port_.isOpen() && port_.bytesWaiting() > 0) {
+    if (port_.readAll().empty()) break;
+  }
+}
+
+bool ComLink::Ouvrir_Port() {
+  views_.bus.Connection_Lbl.caption = "Deconnecté";
+  views_.bus.Emul_Frm.backColor = screens::colors::kYellow;
+  views_.bus.Version_Lbl.visible = false;
+
+  if (port_.isOpen()) port_.close();
+  if (!port_.open(Port_Com, kPortSettings)) {
+    timerTache_.setEnabled(false);
+    views_.dialogs.messageBox("Le port Com" + screens::formatPattern(Port_Com, "#") +
+                                  " n'existe pas ou n'est pas libre !",
+                              "Erreur Port Com", screens::Icon::kExclamation);
+    return false;
+  }
+  port_.setReceiveThreshold(0);
+  drain();
+  timerTache_.setInterval(100);
+  timerTache_.setEnabled(true);
+  return true;
+}
+
+bool ComLink::Envoi_Octet(std::uint8_t byte, std::uint8_t answerLength) {
+  // One exchange at a time on the line: a second one started from inside this one's wait
+  // would steal its answer.
+  if (exchanging_) return false;
+  exchanging_ = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{exchanging_};
+
+  Rx_Buf.clear();
+  if (!port_.isOpen()) return false;
+  drain();
+  port_.setReceiveThreshold(answerLength);
+
+  views_.bus.Send_Shp.visible = true;
+  Send_Timer->setEnabled(true);
+  const std::uint8_t out[1] = {byte};
+  if (!port_.write(out)) return false;
+
+  Fin_Time_Out = false;
+  Reception = false;
+  Timer_Time_Out->setEnabled(true);
+  const bool waited = runtime_.processUntil([this] { return Fin_Time_Out || Reception; });
+  Timer_Time_Out->setEnabled(false);
+
+  if (!waited || Fin_Time_Out || !port_.isOpen() || port_.bytesWaiting() == 0) return false;
+  Rx_Buf = port_.readAll();
+  // A notification can come from a port error before the whole answer is in: an answer
+  // shorter than asked for is a failed exchange, never a partly read one.
+  return Rx_Buf.size() >= answerLength;
+}
+
+bool ComLink::Envoi_Octet_Echo(std::uint8_t byte, std::uint8_t expected) {
+  return Envoi_Octet(byte, 1) && Rx_Buf[0] == expected;
+}
+
+bool ComLink::Envoi_Trame(std::uint8_t p1, std::uint8_t p2, std::uint8_t p3, bool commande,
+                          bool longAnswer) {
+  Nb_Com += 1;
+  if (Mode_Debug2) {
+    views_.measures.List1.add(std::to_string(p1) + " - " + std::to_string(p2) + " - " +
+                              std::to_string(p3) + " - " + vbBool(commande) + " - " +
+                              vbBool(longAnswer));
+    views_.measures.Label2.caption = "NB COM : " + screens::formatDefault(Nb_Com);
+  }
+  Tempo(Tempo_Bus);
+
+  const std::uint8_t header = frameHeader(commande, longAnswer);
+  const bool ok = Envoi_Octet_Echo(header, header) && Envoi_Octet_Echo(p1, p1) &&
+                  Envoi_Octet_Echo(p2, p2) && Envoi_Octet(p3, longAnswer ? 3 : 2);
+  if (!ok) frameFailed();
+  return ok;
+}
+
+void ComLink::frameFailed() {
+  Nb_Erreur_Com += 1;
+  if (Mode_Debug2) {
+    views_.measures.List1.add("Erreur COM");
+    views_.measures.Label3.caption = "NB ERREUR COM : " + screens::formatDefault(Nb_Erreur_Com);
+  }
+}
+
+void ComLink::Tempo(int ms) {
+  timerTache_.setEnabled(false);
+  Tempop->setInterval(ms);
+  Tempop->setEnabled(true);
+  Fin_Tempo = false;
+  runtime_.processUntil([this] { return Fin_Tempo; });
+  Tempop->setEnabled(false);
+  timerTache_.setEnabled(true);
+}
+
+bool ComLink::Rearmement() {
+  timerTache_.setEnabled(false);
+  const std::string remembered = views_.bus.Current_Operation_Lbl.caption;
+  views_.bus.Current_Operation_Lbl.caption = "Rearmement...Patienter...";
+
+  bool ok = Envoi_Octet_Echo(kCmdRearmStart, kCmdRearmStart);
+  if (ok) {
+    Tempo(kRearmPauseMs);
+    ok = Envoi_Octet_Echo(kCmdRearmEnd, kCmdRearmEnd);
+  }
+
+  views_.bus.Current_Operation_Lbl.caption = remembered;
+  timerTache_.setEnabled(true);
+  return ok;
+}
+
+}  // namespace korvane::link

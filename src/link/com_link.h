@@ -1,0 +1,108 @@
+#pragma once
+// The frame layer: everything the tool says to the interface box goes through here.
+//
+//   Ouvrir_Port        open the configured port at "9600,N,8,1" and start the engine's tick
+//   Envoi_Octet        one byte out, wait for a given number of bytes back (2 s time-out)
+//   Envoi_Octet_Echo   one byte out, one byte back that must equal the expected one
+//   Envoi_Trame        a four-byte loop frame, each of the first three bytes confirmed by its
+//                      echo, then the status byte and one or two data bytes into Rx_Buf
+//   Tempo              a pause that keeps the window alive
+//   Rearmement         the loop rearm: 0x04, three seconds, 0x03
+//
+// Every wait lets the event loop run (runtime::Runtime::processUntil), so clicks, timer ticks
+// and the port's own notifications are handled meanwhile. There is no checksum in the
+// protocol: the echoes and the status byte are all the integrity there is, and every byte from
+// the line is treated as untrusted (Rx_Buf holds exactly what arrived; rx() reads it safely).
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/serial_port.h"
+#include "runtime/runtime.h"
+#include "screens/bus_window.h"
+#include "screens/dialogs.h"
+#include "screens/measures_window.h"
+
+namespace korvane::link {
+
+inline constexpr int kAnswerTimeoutMs = 2000;
+inline constexpr int kIndicatorMs = 75;
+inline constexpr int kRearmPauseMs = 3000;
+inline constexpr const char* kPortSettings = "9600,N,8,1";
+
+// Interface commands of the box.
+inline constexpr std::uint8_t kCmdLinkCheck = 0x01;
+inline constexpr std::uint8_t kCmdVersion = 0x02;
+inline constexpr std::uint8_t kCmdRearmEnd = 0x03;
+inline constexpr std::uint8_t kCmdRearmStart = 0x04;
+inline constexpr std::uint8_t kCmdMeasure = 0x07;
+inline constexpr std::uint8_t kCmdStatus = 0x08;
+
+// Header of a loop frame: 0x40, + 0x01 when P1 is a command, + 0x02 for a two-byte answer.
+inline constexpr std::uint8_t frameHeader(bool command, bool longAnswer) {
+  return static_cast<std::uint8_t>(0x40 | (command ? 0x01 : 0) | (longAnswer ? 0x02 : 0));
+}
+
+struct ComViews {
+  screens::BusWindow& bus;
+  screens::MeasuresWindow& measures;
+  screens::Dialogs& dialogs;
+};
+
+class ComLink {
+ public:
+  // `timerTache` is the engine's tick: opening the port starts it, pauses hold it.
+  ComLink(runtime::Runtime& runtime, SerialPort& port, runtime::Timer& timerTache, ComViews views);
+  ~ComLink();
+  ComLink(const ComLink&) = delete;
+  ComLink& operator=(const ComLink&) = delete;
+
+  // Shows the disconnected look, (re)opens port Port_Com, drains it and starts the engine's
+  // tick at 100 ms. On failure: the tick stays off and the port error box is shown.
+  bool Ouvrir_Port();
+
+  bool Envoi_Octet(std::uint8_t byte, std::uint8_t answerLength);
+  bool Envoi_Octet_Echo(std::uint8_t byte, std::uint8_t expected);
+  bool Envoi_Trame(std::uint8_t p1, std::uint8_t p2, std::uint8_t p3, bool commande,
+                   bool longAnswer);
+  void Tempo(int ms);
+  bool Rearmement();
+
+  // Byte i of the last answer, or 0 when fewer bytes arrived: callers can never read past
+  // what came from the line.
+  std::uint8_t rx(std::size_t i) const { return i < Rx_Buf.size() ? Rx_Buf[i] : 0; }
+
+  // Settings (from the profile file).
+  int Port_Com = 1;
+  std::int16_t Tempo_Bus = 50;
+  bool Mode_Debug2 = false;
+
+  // The last answer, and the frame counters since start or the last reset.
+  std::vector<std::uint8_t> Rx_Buf;
+  double Nb_Com = 0;
+  double Nb_Erreur_Com = 0;
+
+ private:
+  void drain();
+  void onPortEvent();
+  void frameFailed();
+
+  runtime::Runtime& runtime_;
+  SerialPort& port_;
+  runtime::Timer& timerTache_;
+  ComViews views_;
+
+  std::unique_ptr<runtime::Timer> Timer_Time_Out;
+  std::unique_ptr<runtime::Timer> Tempop;
+  std::unique_ptr<runtime::Timer> Send_Timer;
+  std::unique_ptr<runtime::Timer> Receive_Timer;
+
+  bool Reception = false;
+  bool Fin_Time_Out = false;
+  bool Fin_Tempo = false;
+  bool exchanging_ = false;
+};
+
+}  // namespace korvane::link

@@ -1,0 +1,81 @@
+#include "sim/simulated_port.h"
+
+#include <algorithm>
+
+#include "sim/loop_simulator.h"
+
+namespace korvane::sim {
+
+SimulatedPort::SimulatedPort(runtime::VirtualRuntime& runtime, LoopSimulator& box)
+    : runtime_(runtime), box_(box) {}
+
+SimulatedPort::~SimulatedPort() { *alive_ = false; }
+
+bool SimulatedPort::open(int number, const std::string& settings) {
+  if (open_) {
+    error_ = "port already open";
+    return false;
+  }
+  if (!existing_.contains(number)) {
+    error_ = "no such port";
+    return false;
+  }
+  if (held_) {
+    error_ = "port in use";
+    return false;
+  }
+  open_ = true;
+  openedPort_ = number;
+  settings_ = settings;
+  error_.clear();
+  return true;
+}
+
+void SimulatedPort::close() {
+  open_ = false;
+  buffer_.clear();
+}
+
+bool SimulatedPort::write(std::span<const std::uint8_t> bytes) {
+  if (!open_) return false;
+  for (std::uint8_t byte : bytes) {
+    sent_.push_back(byte);
+    toBoxFree_ = std::max(toBoxFree_, runtime_.nowUs()) + kByteTimeUs;
+    runtime_.post(toBoxFree_ - runtime_.nowUs(), [this, alive = alive_, byte] {
+      if (!*alive) return;
+      sendToPc(box_.receive(byte, runtime_.nowUs()));
+    });
+  }
+  return true;
+}
+
+void SimulatedPort::sendToPc(const std::vector<std::uint8_t>& bytes) {
+  for (std::uint8_t byte : bytes) {
+    toPcFree_ = std::max(toPcFree_, runtime_.nowUs()) + kByteTimeUs;
+    runtime_.post(toPcFree_ - runtime_.nowUs(), [this, alive = alive_, byte] {
+      if (*alive) deliver(byte);
+    });
+  }
+}
+
+void SimulatedPort::deliver(std::uint8_t byte) {
+  if (!open_) return;  // nobody listening: the byte is lost, as on a real line
+  buffer_.push_back(byte);
+  if (threshold_ > 0 && buffer_.size() >= threshold_ && onEvent_) onEvent_();
+}
+
+void SimulatedPort::injectFromLine(const std::vector<std::uint8_t>& bytes) { sendToPc(bytes); }
+
+void SimulatedPort::raiseErrorEvent() {
+  runtime_.post(0, [this, alive = alive_] {
+    if (*alive && open_ && onEvent_) onEvent_();
+  });
+}
+
+std::vector<std::uint8_t> SimulatedPort::readAll() {
+  std::vector<std::uint8_t> out;
+  out.swap(buffer_);
+  return out;
+}
+
+}  // namespace korvane::sim

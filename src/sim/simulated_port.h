@@ -1,0 +1,74 @@
+#pragma once
+// A serial port wired to the simulated box on the virtual clock, with the line timing of
+// 9600 baud (10 bits a byte: about 1.04 ms): what the frame layer writes reaches the box one
+// byte-time per byte later, and the box's answers come back at the same pace. The tests use it
+// where the application uses the QSerialPort adapter.
+
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "link/serial_port.h"
+#include "runtime/virtual_runtime.h"
+
+namespace korvane::sim {
+
+class LoopSimulator;
+
+class SimulatedPort final : public link::SerialPort {
+ public:
+  static constexpr runtime::VirtualRuntime::Micros kByteTimeUs = 1042;
+
+  SimulatedPort(runtime::VirtualRuntime& runtime, LoopSimulator& box);
+  ~SimulatedPort() override;
+
+  bool open(int number, const std::string& settings) override;
+  void close() override;
+  bool isOpen() const override { return open_; }
+  bool write(std::span<const std::uint8_t> bytes) override;
+  std::size_t bytesWaiting() const override { return buffer_.size(); }
+  std::vector<std::uint8_t> readAll() override;
+  void setReceiveThreshold(std::size_t threshold) override { threshold_ = threshold; }
+  void setOnEvent(std::function<void()> onEvent) override { onEvent_ = std::move(onEvent); }
+  std::string errorText() const override { return error_; }
+
+  // The port numbers that exist on this pretend machine (default: 1 only), and whether
+  // another program holds the port.
+  void setExistingPorts(std::set<int> numbers) { existing_ = std::move(numbers); }
+  void setHeldByAnotherProgram(bool held) { held_ = held; }
+
+  // Line noise: bytes that arrive as if the box had sent them, from now on.
+  void injectFromLine(const std::vector<std::uint8_t>& bytes);
+  // A port event that brings no byte (a framing or driver error, say).
+  void raiseErrorEvent();
+
+  // What the PC put on the line, in order, since the port was created.
+  const std::vector<std::uint8_t>& sent() const { return sent_; }
+  void clearSent() { sent_.clear(); }
+  int openedPort() const { return openedPort_; }
+  const std::string& openedSettings() const { return settings_; }
+
+ private:
+  void deliver(std::uint8_t byte);
+  void sendToPc(const std::vector<std::uint8_t>& bytes);
+
+  runtime::VirtualRuntime& runtime_;
+  LoopSimulator& box_;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::set<int> existing_{1};
+  bool held_ = false;
+  bool open_ = false;
+  int openedPort_ = 0;
+  std::string settings_;
+  std::string error_;
+  std::vector<std::uint8_t> buffer_;
+  std::vector<std::uint8_t> sent_;
+  std::size_t threshold_ = 0;
+  std::function<void()> onEvent_;
+  runtime::VirtualRuntime::Micros toBoxFree_ = 0;  // when the PC-to-box direction is free
+  runtime::VirtualRuntime::Micros toPcFree_ = 0;   // when the box-to-PC direction is free
+};
+
+}  // namespace korvane::sim
