@@ -6,7 +6,9 @@ namespace korvane::link {
 
 namespace {
 
-const char* vbBool(bool value) { return value ? "True" : "False"; }
+const char* vbBool(bool value) {
+  return value ? "True" : "False";
+}
 
 }  // namespace
 
@@ -40,7 +42,9 @@ ComLink::ComLink(runtime::Runtime& runtime, SerialPort& port, runtime::Timer& ti
   port_.setOnEvent([this] { onPortEvent(); });
 }
 
-ComLink::~ComLink() { port_.setOnEvent(nullptr); }
+ComLink::~ComLink() {
+  port_.setOnEvent(nullptr);
+}
 
 void ComLink::onPortEvent() {
   // Any event of the port counts as reception: the waiting exchange then looks at what is
@@ -106,7 +110,11 @@ bool ComLink::Envoi_Octet(std::uint8_t byte, std::uint8_t answerLength) {
   Rx_Buf = port_.readAll();
   // A notification can come from a port error before the whole answer is in: an answer
   // shorter than asked for is a failed exchange, never a partly read one.
-  return Rx_Buf.size() >= answerLength;
+  if (Rx_Buf.size() < answerLength) {
+    Rx_Buf.clear();
+    return false;
+  }
+  return true;
 }
 
 bool ComLink::Envoi_Octet_Echo(std::uint8_t byte, std::uint8_t expected) {

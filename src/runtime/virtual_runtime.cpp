@@ -75,8 +75,9 @@ bool VirtualRuntime::runNext(Micros until, std::uint64_t seqBound) {
       seq = t->seq;
     }
   }
-  const bool postedFirst = !posted_.empty() && posted_.top().seq < seqBound &&
-                           (posted_.top().due < due || (posted_.top().due == due && posted_.top().seq < seq));
+  const bool postedFirst =
+      !posted_.empty() && posted_.top().seq < seqBound &&
+      (posted_.top().due < due || (posted_.top().due == due && posted_.top().seq < seq));
   if (postedFirst) {
     if (posted_.top().due > until) return false;
     Posted p = posted_.top();

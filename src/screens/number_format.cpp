@@ -47,7 +47,8 @@ std::string formatPattern(double value, std::string_view pattern) {
       point == std::string_view::npos ? std::string_view{} : pattern.substr(point + 1);
 
   int minIntDigits = 0;
-  for (char c : intPattern) minIntDigits += c == '0';
+  for (char c : intPattern)
+    minIntDigits += c == '0';
   const int decimals = static_cast<int>(fracPattern.size());
   int requiredDecimals = 0;
   for (int i = 0; i < decimals; ++i) {
@@ -85,7 +86,8 @@ std::string formatDefault(double value) {
   std::string mantissa = text.substr(0, e);
   std::string exponent = e == std::string::npos ? "" : text.substr(e);
   if (mantissa.find('.') != std::string::npos) {
-    while (mantissa.back() == '0') mantissa.pop_back();
+    while (mantissa.back() == '0')
+      mantissa.pop_back();
     if (mantissa.back() == '.') mantissa.pop_back();
   }
   if (!exponent.empty()) {

@@ -9,7 +9,9 @@ namespace korvane::sim {
 SimulatedPort::SimulatedPort(runtime::VirtualRuntime& runtime, LoopSimulator& box)
     : runtime_(runtime), box_(box) {}
 
-SimulatedPort::~SimulatedPort() { *alive_ = false; }
+SimulatedPort::~SimulatedPort() {
+  *alive_ = false;
+}
 
 bool SimulatedPort::open(int number, const std::string& settings) {
   if (open_) {
@@ -64,7 +66,9 @@ void SimulatedPort::deliver(std::uint8_t byte) {
   if (threshold_ > 0 && buffer_.size() >= threshold_ && onEvent_) onEvent_();
 }
 
-void SimulatedPort::injectFromLine(const std::vector<std::uint8_t>& bytes) { sendToPc(bytes); }
+void SimulatedPort::injectFromLine(const std::vector<std::uint8_t>& bytes) {
+  sendToPc(bytes);
+}
 
 void SimulatedPort::raiseErrorEvent() {
   runtime_.post(0, [this, alive = alive_] {

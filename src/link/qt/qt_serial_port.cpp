@@ -1,0 +1,240 @@
+#include "link/qt/qt_serial_port.h"
+
+#include <QByteArray>
+#include <QSerialPort>
+#include <QString>
+
+#include <algorithm>
+#include <charconv>
+#include <optional>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace korvane::link {
+
+namespace {
+
+struct LineSettings {
+  qint32 baudRate = 9600;
+  QSerialPort::Parity parity = QSerialPort::NoParity;
+  QSerialPort::DataBits dataBits = QSerialPort::Data8;
+  QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+};
+
+std::string_view trimmed(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+std::optional<int> parseNumber(std::string_view s) {
+  int value = 0;
+  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+  if (ec != std::errc() || end != s.data() + s.size() || s.empty()) return std::nullopt;
+  return value;
+}
+
+// "9600,N,8,1": baud rate, parity (N, E, O, M or S), data bits (5 to 8), stop bits (1, 1.5
+// or 2). Whether the device accepts the combination is for the driver to say at open time.
+std::optional<LineSettings> parseSettings(std::string_view text) {
+  std::vector<std::string_view> fields;
+  for (;;) {
+    const auto comma = text.find(',');
+    fields.push_back(trimmed(text.substr(0, comma)));
+    if (comma == std::string_view::npos) break;
+    text.remove_prefix(comma + 1);
+  }
+  if (fields.size() != 4) return std::nullopt;
+
+  LineSettings line;
+  const auto baud = parseNumber(fields[0]);
+  if (!baud || *baud <= 0) return std::nullopt;
+  line.baudRate = *baud;
+
+  if (fields[1].size() != 1) return std::nullopt;
+  switch (fields[1][0]) {
+    case 'N':
+    case 'n':
+      line.parity = QSerialPort::NoParity;
+      break;
+    case 'E':
+    case 'e':
+      line.parity = QSerialPort::EvenParity;
+      break;
+    case 'O':
+    case 'o':
+      line.parity = QSerialPort::OddParity;
+      break;
+    case 'M':
+    case 'm':
+      line.parity = QSerialPort::MarkParity;
+      break;
+    case 'S':
+    case 's':
+      line.parity = QSerialPort::SpaceParity;
+      break;
+    default:
+      return std::nullopt;
+  }
+
+  const auto data = parseNumber(fields[2]);
+  if (!data || *data < 5 || *data > 8) return std::nullopt;
+  line.dataBits = static_cast<QSerialPort::DataBits>(*data);
+
+  if (fields[3] == "1") {
+    line.stopBits = QSerialPort::OneStop;
+  } else if (fields[3] == "1.5") {
+    line.stopBits = QSerialPort::OneAndHalfStop;
+  } else if (fields[3] == "2") {
+    line.stopBits = QSerialPort::TwoStop;
+  } else {
+    return std::nullopt;
+  }
+  return line;
+}
+
+}  // namespace
+
+QtSerialPort::QtSerialPort() : port_(new QSerialPort) {
+  QObject::connect(port_, &QSerialPort::readyRead, port_, [this] { onReadyRead(); });
+  QObject::connect(port_, &QSerialPort::errorOccurred, port_,
+                   [this](QSerialPort::SerialPortError error) { onError(error); });
+}
+
+QtSerialPort::~QtSerialPort() {
+  *alive_ = false;
+  QObject::disconnect(port_, nullptr, nullptr, nullptr);
+  if (port_->isOpen()) port_->close();
+  // The owner may drop the port from inside its own event handler, while QSerialPort is still
+  // delivering the signal further up the stack: then let the loop delete it afterwards.
+  if (raising_ > 0) {
+    port_->deleteLater();
+  } else {
+    delete port_;
+  }
+}
+
+bool QtSerialPort::open(int number, const std::string& settings) {
+  close();
+  errorText_.clear();
+  device_ = portDeviceName(number);
+
+  const auto line = parseSettings(settings);
+  if (!line) {
+    errorText_ = "Invalid port settings \"" + settings + "\" (expected e.g. 9600,N,8,1)";
+    return false;
+  }
+
+  // QSerialPort takes a full path as it is, and a bare name as one under /dev.
+  port_->setPortName(QString::fromStdString(device_));
+  port_->setBaudRate(line->baudRate);
+  port_->setParity(line->parity);
+  port_->setDataBits(line->dataBits);
+  port_->setStopBits(line->stopBits);
+  port_->setFlowControl(QSerialPort::NoFlowControl);
+
+  opening_ = true;
+  if (!port_->open(QIODevice::ReadWrite)) {
+    // Missing device, no permission, or a port in use (QSerialPort's lock file says so).
+    errorText_ = describeError();
+    port_->clearError();
+    opening_ = false;
+    return false;
+  }
+  // The box may draw its supply from the handshake lines, so raise both. A pseudo-terminal
+  // (the simulator) has no such lines and refuses; that is no reason to give up the port.
+  port_->setDataTerminalReady(true);
+  port_->setRequestToSend(true);
+  port_->clearError();
+  opening_ = false;
+  return true;
+}
+
+void QtSerialPort::close() {
+  // Closing a closed QSerialPort reports NotOpenError; nothing to report here.
+  if (port_->isOpen()) port_->close();
+}
+
+bool QtSerialPort::isOpen() const { return port_->isOpen(); }
+
+bool QtSerialPort::write(std::span<const std::uint8_t> bytes) {
+  if (!port_->isOpen()) {
+    errorText_ = "Port not open";
+    return false;
+  }
+  if (bytes.empty()) return true;
+  const auto size = static_cast<qint64>(bytes.size());
+  if (port_->write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
+    errorText_ = describeError();
+    return false;
+  }
+  // QSerialPort only buffers here and sends at the next turn of the loop. Push the bytes out
+  // now, so that an answer time-out started right after this call counts from the send;
+  // whatever the driver cannot take at once still goes out from the loop.
+  port_->flush();
+  return port_->isOpen();
+}
+
+std::size_t QtSerialPort::bytesWaiting() const {
+  return static_cast<std::size_t>(std::max<qint64>(port_->bytesAvailable(), 0));
+}
+
+std::vector<std::uint8_t> QtSerialPort::readAll() {
+  const QByteArray bytes = port_->readAll();
+  return std::vector<std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                   reinterpret_cast<const std::uint8_t*>(bytes.constData()) +
+                                       bytes.size());
+}
+
+void QtSerialPort::setReceiveThreshold(std::size_t threshold) { threshold_ = threshold; }
+
+void QtSerialPort::setOnEvent(std::function<void()> onEvent) { onEvent_ = std::move(onEvent); }
+
+std::string QtSerialPort::errorText() const { return errorText_; }
+
+void QtSerialPort::onReadyRead() {
+  if (threshold_ > 0 && bytesWaiting() >= threshold_) raiseEvent();
+}
+
+void QtSerialPort::onError(int error) {
+  switch (static_cast<QSerialPort::SerialPortError>(error)) {
+    case QSerialPort::NoError:
+      return;
+    case QSerialPort::UnsupportedOperationError:
+      // A setting or line the device does not have (handshake lines on a pseudo-terminal);
+      // the data path is unaffected.
+      port_->clearError();
+      return;
+    case QSerialPort::ReadError:
+    case QSerialPort::ResourceError:
+      if (opening_) return;
+      // The device went away. QSerialPort keeps polling a dead descriptor and reports the
+      // error again on every turn of the loop, so close now and report it once.
+      errorText_ = describeError();
+      if (port_->isOpen()) port_->close();
+      raiseEvent();
+      return;
+    default:
+      if (opening_) return;
+      errorText_ = describeError();
+      raiseEvent();
+      return;
+  }
+}
+
+void QtSerialPort::raiseEvent() {
+  if (!onEvent_) return;
+  const auto alive = alive_;
+  ++raising_;
+  auto handler = onEvent_;  // the handler may replace itself
+  handler();
+  if (!*alive) return;  // the handler destroyed this port
+  --raising_;
+}
+
+std::string QtSerialPort::describeError() const {
+  return device_ + ": " + port_->errorString().toStdString();
+}
+
+}  // namespace korvane::link

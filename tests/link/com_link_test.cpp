@@ -1,0 +1,269 @@
+// The frame layer against the simulated box, in virtual time at 9600-baud line timing.
+#include "link/com_link.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "runtime/virtual_runtime.h"
+#include "sim/loop_simulator.h"
+#include "sim/simulated_port.h"
+
+namespace korvane::link {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+constexpr double kByteMs = sim::SimulatedPort::kByteTimeUs / 1000.0;
+
+sim::Point point(std::uint8_t code) {
+  sim::Point p;
+  p.code = code;
+  return p;
+}
+
+sim::Loop fivePoints() {
+  sim::Loop loop;
+  for (int i = 0; i < 4; ++i)
+    loop.points.push_back(point(19));
+  loop.points.push_back(point(7));   // address 5
+  loop.points.push_back(point(82));  // address 6
+  loop.points.back().supply = 0x5A;
+  return loop;
+}
+
+class ComLinkTest : public ::testing::Test {
+ protected:
+  ComLinkTest() : box(fivePoints()), port(rt, box), tache(rt.createTimer()) {
+    tache->setOnTick([this] { ++ticks; });
+    com = std::make_unique<ComLink>(rt, port, *tache, ComViews{bus, measures, dialogs});
+  }
+
+  // Runs an exchange and returns how long it took on the line, in ms.
+  template <typename F>
+  double timed(F&& exchange) {
+    const double start = rt.nowMs();
+    exchange();
+    return rt.nowMs() - start;
+  }
+
+  runtime::VirtualRuntime rt;
+  sim::LoopSimulator box;
+  sim::SimulatedPort port;
+  std::unique_ptr<runtime::Timer> tache;
+  int ticks = 0;
+  screens::BusWindow bus;
+  screens::MeasuresWindow measures;
+  screens::RecordingDialogs dialogs;
+  std::unique_ptr<ComLink> com;
+};
+
+TEST_F(ComLinkTest, OpeningShowsTheDisconnectedLookDrainsTheLineAndStartsTheEngineTick) {
+  bus.Connection_Lbl.caption = "Connecté ";
+  bus.Emul_Frm.backColor = screens::colors::kGreen;
+  port.injectFromLine({0x55, 0x66});
+  rt.runForMs(5);
+
+  ASSERT_TRUE(com->Ouvrir_Port());
+  EXPECT_EQ(port.openedPort(), 1);
+  EXPECT_EQ(port.openedSettings(), "9600,N,8,1");
+  EXPECT_EQ(bus.Connection_Lbl.caption, "Deconnecté");
+  EXPECT_EQ(bus.Emul_Frm.backColor, screens::colors::kYellow);
+  EXPECT_FALSE(bus.Version_Lbl.visible);
+  EXPECT_EQ(port.bytesWaiting(), 0u);
+  EXPECT_TRUE(tache->isEnabled());
+  EXPECT_EQ(tache->interval(), 100);
+  EXPECT_TRUE(dialogs.shown.empty());
+
+  // Opening again (the port menu) closes and reopens the same port without complaint.
+  EXPECT_TRUE(com->Ouvrir_Port());
+}
+
+TEST_F(ComLinkTest, AMissingOrBusyPortSaysSoAndStopsTheEngineTick) {
+  com->Port_Com = 7;
+  EXPECT_FALSE(com->Ouvrir_Port());
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].text, "Le port Com7 n'existe pas ou n'est pas libre !");
+  EXPECT_EQ(dialogs.shown[0].title, "Erreur Port Com");
+  EXPECT_EQ(dialogs.shown[0].icon, screens::Icon::kExclamation);
+  EXPECT_FALSE(tache->isEnabled());
+  EXPECT_EQ(bus.Connection_Lbl.caption, "Deconnecté");
+
+  com->Port_Com = 1;
+  port.setHeldByAnotherProgram(true);
+  EXPECT_FALSE(com->Ouvrir_Port());
+  EXPECT_EQ(dialogs.shown.back().text, "Le port Com1 n'existe pas ou n'est pas libre !");
+}
+
+TEST_F(ComLinkTest, ReadingTheTypeOfPointFiveGoesByteForByteAsOnTheLine) {
+  ASSERT_TRUE(com->Ouvrir_Port());
+  const double ms = timed([&] { EXPECT_TRUE(com->Envoi_Trame(0x13, 5, 0, false, false)); });
+
+  EXPECT_EQ(port.sent(), (Bytes{0x40, 0x13, 0x05, 0x00}));
+  EXPECT_EQ(com->Rx_Buf, (Bytes{0x00, 0x07}));
+  EXPECT_EQ(com->Nb_Com, 1);
+  EXPECT_EQ(com->Nb_Erreur_Com, 0);
+  // The 50 ms pause, three echoed bytes (out and back) and P3 with its two-byte answer.
+  EXPECT_NEAR(ms, 50 + 3 * 2 * kByteMs + 3 * kByteMs, 0.01);
+}
+
+TEST_F(ComLinkTest, APointThatDoesNotExistStillGivesASuccessfulFrameWithANonZeroStatus) {
+  ASSERT_TRUE(com->Ouvrir_Port());
+  EXPECT_TRUE(com->Envoi_Trame(0x13, 99, 0, false, false));
+  ASSERT_EQ(com->Rx_Buf.size(), 2u);
+  EXPECT_NE(com->rx(0), 0);
+  EXPECT_EQ(com->Nb_Erreur_Com, 0);
+}
+
+TEST_F(ComLinkTest, LongAnswersBringThreeBytesAndShortOnesTwo) {
+  ASSERT_TRUE(com->Ouvrir_Port());
+  ASSERT_TRUE(com->Envoi_Trame(0x16, 6, 5, false, true));
+  EXPECT_EQ(port.sent()[0], 0x42);
+  EXPECT_EQ(com->Rx_Buf, (Bytes{0x00, 0x5A, box.registerValue(5, 0x17)}));
+
+  ASSERT_TRUE(com->Envoi_Trame(0x82, 5, 3, true, false));
+  EXPECT_EQ(port.sent()[4], 0x41);
+  EXPECT_EQ(com->Rx_Buf.size(), 2u);
+  EXPECT_TRUE(box.ledOn(4));
+}
+
+TEST_F(ComLinkTest, ASilentInterfaceFailsAfterTwoSecondsAndOnlyFramesCountAsErrors) {
+  ASSERT_TRUE(com->Ouvrir_Port());
+  box.setPlugged(false);
+
+  double ms = timed([&] { EXPECT_FALSE(com->Envoi_Octet_Echo(0x01, 0x01)); });
+  EXPECT_NEAR(ms, 2000, 0.01);
+  EXPECT_EQ(com->Nb_Erreur_Com, 0);
+  EXPECT_TRUE(com->Rx_Buf.empty());
+
+  ms = timed([&] { EXPECT_FALSE(com->Envoi_Trame(0x13, 5, 0, false, false)); });
+  EXPECT_NEAR(ms, 50 + 2000, 0.01);  // gives up at the header's echo
+  EXPECT_EQ(port.sent().back(), 0x40);
+  EXPECT_EQ(com->Nb_Com, 1);
+  EXPECT_EQ(com->Nb_Erreur_Com, 1);
+
+  box.setPlugged(true);
+  EXPECT_TRUE(com->Envoi_Octet_Echo(0x01, 0x01));
+}
+
+TEST_F(ComLinkTest, AWrongEchoStopsTheFrameBeforeP3IsSent) {
+  ASSERT_TRUE(com->Ouvrir_Port());
+  box.corruptNextEcho(0x10);  // the header comes back as 0x50
+  EXPECT_FALSE(com->Envoi_Trame(0x13, 5, 0, false, false));
+  EXPECT_EQ(port.sent(), (Bytes{0x40}));
+  EXPECT_EQ(com->Nb_Erreur_Com, 1);
+}
+
+TEST_F(ComLinkTest, AShortAnswerIsAFailureAndNothingPastWhatArrivedIsRead) {
+  ASSERT_TRUE(com->Ouvrir_Port());
+  box.shortenNextAnswer();
+  EXPECT_FALSE(com->Envoi_Trame(0x13, 5, 0, false, false));
+  EXPECT_TRUE(com->Rx_Buf.empty());
+  EXPECT_EQ(com->rx(1), 0);
+  EXPECT_EQ(com->Nb_Erreur_Com, 1);
+
+  // A port event (a line error, say) while only the status byte is in: the exchange ends
+  // at once, as a failure, without waiting out the time-out.
+  rt.runForMs(600);  // let the box forget the broken frame
+  box.shortenNextAnswer();
+  int frame = 0;
+  box.setLogger([&](const std::string&) {
+    // Just after the status byte is in, before the time-out.
+    if (++frame == 1)
+      rt.post(sim::SimulatedPort::kByteTimeUs + 10, [&] { port.raiseErrorEvent(); });
+  });
+  const double ms = timed([&] { EXPECT_FALSE(com->Envoi_Trame(0x13, 5, 0, false, false)); });
+  EXPECT_LT(ms, 100);
+  EXPECT_TRUE(com->Rx_Buf.empty());
+}
+
+TEST_F(ComLinkTest, StaleAndExtraBytesNeverReachTheNextExchange) {
+  ASSERT_TRUE(com->Ouvrir_Port());
+  port.injectFromLine({0x01, 0x99, 0x00});
+  rt.runForMs(10);
+  EXPECT_TRUE(com->Envoi_Octet_Echo(0x02 /*version*/, 0x31));
+  // Garbage after an answer is drained before the next exchange.
+  port.injectFromLine({0xEE, 0xEE, 0xEE});
+  rt.runForMs(10);
+  EXPECT_TRUE(com->Envoi_Trame(0x13, 5, 0, false, false));
+  EXPECT_EQ(com->Rx_Buf, (Bytes{0x00, 0x07}));
+}
+
+TEST_F(ComLinkTest, RearmSendsStartWaitsThreeSecondsThenEnds) {
+  ASSERT_TRUE(com->Ouvrir_Port());
+  bus.Current_Operation_Lbl.caption = "Attente Commande";
+  std::string shownDuringRearm;
+  rt.post(1'000'000, [&] { shownDuringRearm = bus.Current_Operation_Lbl.caption; });
+  const int rearmsBefore = box.rearmCount();
+
+  const double ms = timed([&] { EXPECT_TRUE(com->Rearmement()); });
+  EXPECT_EQ(port.sent(), (Bytes{0x04, 0x03}));
+  EXPECT_NEAR(ms, 3000 + 4 * kByteMs, 0.01);
+  EXPECT_EQ(shownDuringRearm, "Rearmement...Patienter...");
+  EXPECT_EQ(bus.Current_Operation_Lbl.caption, "Attente Commande");
+  EXPECT_EQ(box.rearmCount(), rearmsBefore + 1);
+  EXPECT_TRUE(tache->isEnabled());
+}
+
+TEST_F(ComLinkTest, RearmWithoutEchoGivesUpAtOnceWithoutThePauseOrTheEnd) {
+  ASSERT_TRUE(com->Ouvrir_Port());
+  box.setPlugged(false);
+  const double ms = timed([&] { EXPECT_FALSE(com->Rearmement()); });
+  EXPECT_NEAR(ms, 2000, 0.01);  // the answer time-out only, no 3000 ms pause
+  EXPECT_EQ(port.sent(), (Bytes{0x04}));
+  EXPECT_TRUE(tache->isEnabled());
+}
+
+TEST_F(ComLinkTest, PausesHoldTheEngineTickAndReleaseItAtTheirEnd) {
+  ASSERT_TRUE(com->Ouvrir_Port());
+  bool heldDuringPause = false;
+  rt.post(100'000, [&] { heldDuringPause = !tache->isEnabled(); });
+  const double ms = timed([&] { com->Tempo(250); });
+  EXPECT_NEAR(ms, 250, 0.01);
+  EXPECT_TRUE(heldDuringPause);
+  EXPECT_EQ(ticks, 0);
+  EXPECT_TRUE(tache->isEnabled());
+}
+
+TEST_F(ComLinkTest, TheFrameTraceListsEachFrameAndEachFailure) {
+  ASSERT_TRUE(com->Ouvrir_Port());
+  com->Mode_Debug2 = true;
+  ASSERT_TRUE(com->Envoi_Trame(19, 5, 0, false, false));
+  box.setPlugged(false);
+  ASSERT_FALSE(com->Envoi_Trame(130, 5, 3, true, false));
+
+  EXPECT_EQ(measures.List1.lines,
+            (std::vector<std::string>{"19 - 5 - 0 - False - False", "130 - 5 - 3 - True - False",
+                                      "Erreur COM"}));
+  EXPECT_EQ(measures.Label2.caption, "NB COM : 2");
+  EXPECT_EQ(measures.Label3.caption, "NB ERREUR COM : 1");
+}
+
+TEST_F(ComLinkTest, IndicatorsLightForSeventyFiveMilliseconds) {
+  ASSERT_TRUE(com->Ouvrir_Port());
+  ASSERT_TRUE(com->Envoi_Octet_Echo(0x01, 0x01));
+  EXPECT_TRUE(bus.Send_Shp.visible);
+  EXPECT_TRUE(bus.Receive_Shp.visible);
+  rt.runForMs(80);
+  EXPECT_FALSE(bus.Send_Shp.visible);
+  EXPECT_FALSE(bus.Receive_Shp.visible);
+}
+
+TEST_F(ComLinkTest, ASecondExchangeStartedInsideAWaitIsRefused) {
+  ASSERT_TRUE(com->Ouvrir_Port());
+  bool nested = true;
+  // A click handled while the link check waits for its answer tries to talk to the box.
+  rt.post(500, [&] { nested = com->Envoi_Octet_Echo(0x01, 0x01); });
+  EXPECT_TRUE(com->Envoi_Octet_Echo(0x01, 0x01));
+  EXPECT_FALSE(nested);
+  EXPECT_EQ(port.sent(), (Bytes{0x01}));
+}
+
+TEST_F(ComLinkTest, AClosedPortFailsEveryExchangeAtOnce) {
+  // Never opened: nothing is written and nothing waits.
+  const double ms = timed([&] { EXPECT_FALSE(com->Envoi_Octet_Echo(0x01, 0x01)); });
+  EXPECT_EQ(ms, 0);
+  EXPECT_TRUE(port.sent().empty());
+}
+
+}  // namespace
+}  // namespace korvane::link
