@@ -108,14 +108,15 @@ bool VirtualRuntime::runNext(Micros until, std::uint64_t seqBound) {
 
 bool VirtualRuntime::processUntil(const std::function<bool()>& done) {
   const Micros giveUpAt = now_ + waitLimit_;
-  while (!done()) {
+  for (;;) {
+    // Shut down wins over done, as in the application: a quitting tool unwinds its waits.
     if (shutdown_) return false;
+    if (done()) return true;
     if (!runNext(giveUpAt, std::numeric_limits<std::uint64_t>::max())) {
       stalled_ = true;
       return false;
     }
   }
-  return true;
 }
 
 void VirtualRuntime::processPending() {

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,7 +52,6 @@ class QtSerialPortTest : public ::testing::Test {
     cfmakeraw(&raw);
     ASSERT_EQ(tcsetattr(master_, TCSANOW, &raw), 0);
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
-    device_ = name;
     setenv("KORVANE_COM7", name, 1);
 
     masterReader_ = std::make_unique<QSocketNotifier>(master_, QSocketNotifier::Read);
@@ -103,7 +103,6 @@ class QtSerialPortTest : public ::testing::Test {
 
   int master_ = -1;
   int slave_ = -1;
-  std::string device_;
   Bytes atMaster_;
   runtime::QtRuntime rt_;
   bool hung_ = false;
@@ -156,15 +155,6 @@ TEST_F(QtSerialPortTest, TheEventWaitsForTheThresholdCountNotForSignals) {
     ASSERT_TRUE(waitFor([&] { return events >= 1; }));
     EXPECT_EQ(events, 1);
     EXPECT_EQ(port.readAll(), (Bytes{0x00, 0xFF}));
-  }
-  {
-    SCOPED_TRACE("a burst at or above the threshold");
-    events = 0;
-    port.setReceiveThreshold(1);
-    writeAtMaster({0x01, 0x02, 0x03});
-    ASSERT_TRUE(waitFor([&] { return port.bytesWaiting() >= 3; }));
-    EXPECT_GE(events, 1);
-    EXPECT_EQ(port.readAll(), (Bytes{0x01, 0x02, 0x03}));
   }
   {
     SCOPED_TRACE("threshold 0 turns byte notifications off");
@@ -232,7 +222,8 @@ TEST_F(QtSerialPortTest, HangUpClosesThePortAndRaisesTheEventOnce) {
   closeMaster();
   ASSERT_TRUE(waitFor([&] { return events >= 1; }));
   EXPECT_FALSE(port.isOpen());
-  EXPECT_FALSE(port.errorText().empty());
+  EXPECT_NE(port.errorText().find("connection lost"), std::string::npos) << port.errorText();
+  EXPECT_TRUE(port.readAll().empty());
   // Closed, so no error storm: the event stays at one.
   settle(100);
   EXPECT_EQ(events, 1);

@@ -23,8 +23,10 @@ struct LineSettings {
 };
 
 std::string_view trimmed(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+    s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+    s.remove_suffix(1);
   return s;
 }
 
@@ -156,7 +158,9 @@ void QtSerialPort::close() {
   if (port_->isOpen()) port_->close();
 }
 
-bool QtSerialPort::isOpen() const { return port_->isOpen(); }
+bool QtSerialPort::isOpen() const {
+  return port_->isOpen();
+}
 
 bool QtSerialPort::write(std::span<const std::uint8_t> bytes) {
   if (!port_->isOpen()) {
@@ -181,17 +185,24 @@ std::size_t QtSerialPort::bytesWaiting() const {
 }
 
 std::vector<std::uint8_t> QtSerialPort::readAll() {
+  if (!port_->isOpen()) return {};  // QIODevice would only warn on the console
   const QByteArray bytes = port_->readAll();
-  return std::vector<std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                   reinterpret_cast<const std::uint8_t*>(bytes.constData()) +
-                                       bytes.size());
+  return std::vector<std::uint8_t>(
+      reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+      reinterpret_cast<const std::uint8_t*>(bytes.constData()) + bytes.size());
 }
 
-void QtSerialPort::setReceiveThreshold(std::size_t threshold) { threshold_ = threshold; }
+void QtSerialPort::setReceiveThreshold(std::size_t threshold) {
+  threshold_ = threshold;
+}
 
-void QtSerialPort::setOnEvent(std::function<void()> onEvent) { onEvent_ = std::move(onEvent); }
+void QtSerialPort::setOnEvent(std::function<void()> onEvent) {
+  onEvent_ = std::move(onEvent);
+}
 
-std::string QtSerialPort::errorText() const { return errorText_; }
+std::string QtSerialPort::errorText() const {
+  return errorText_;
+}
 
 void QtSerialPort::onReadyRead() {
   if (threshold_ > 0 && bytesWaiting() >= threshold_) raiseEvent();
@@ -209,9 +220,11 @@ void QtSerialPort::onError(int error) {
     case QSerialPort::ReadError:
     case QSerialPort::ResourceError:
       if (opening_) return;
-      // The device went away. QSerialPort keeps polling a dead descriptor and reports the
-      // error again on every turn of the loop, so close now and report it once.
-      errorText_ = describeError();
+      // The device went away. QSerialPort keeps polling the dead descriptor and reports the
+      // error again on every turn of the loop, so close now and report it once. A hung-up
+      // line reads as end of file, for which QSerialPort's own text is a stale errno.
+      errorText_ = device_ + ": connection lost" +
+                   (error == QSerialPort::ResourceError ? " (" + qtErrorText() + ")" : "");
       if (port_->isOpen()) port_->close();
       raiseEvent();
       return;
@@ -234,7 +247,11 @@ void QtSerialPort::raiseEvent() {
 }
 
 std::string QtSerialPort::describeError() const {
-  return device_ + ": " + port_->errorString().toStdString();
+  return device_ + ": " + qtErrorText();
+}
+
+std::string QtSerialPort::qtErrorText() const {
+  return port_->errorString().toStdString();
 }
 
 }  // namespace korvane::link

@@ -53,6 +53,7 @@ class QtSerialPort final : public SerialPort {
   void onError(int error);  // a QSerialPort::SerialPortError
   void raiseEvent();
   std::string describeError() const;
+  std::string qtErrorText() const;
 
   QSerialPort* port_;  // owned; see the destructor for why not a unique_ptr
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
