@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <vector>
@@ -14,13 +16,13 @@
 namespace korvane::sim::testing {
 
 using Bytes = std::vector<std::uint8_t>;
+inline constexpr std::uint8_t kOk = 0;
 
 inline Loop loopOf(std::initializer_list<std::uint8_t> codes) {
   Loop loop;
   for (std::uint8_t c : codes) {
-    Point p;
-    p.code = c;
-    loop.points.push_back(p);
+    loop.points.emplace_back();
+    loop.points.back().code = c;
   }
   return loop;
 }
@@ -28,7 +30,7 @@ inline Loop loopOf(std::initializer_list<std::uint8_t> codes) {
 struct Line {
   explicit Line(Loop loop) : box(std::move(loop)) {}
 
-  Bytes send(std::initializer_list<std::uint8_t> bytes) {
+  Bytes send(const Bytes& bytes) {
     Bytes out;
     for (std::uint8_t b : bytes) {
       now += 2000;
@@ -42,29 +44,29 @@ struct Line {
   // A whole frame; checks the three echoes and returns what came after P3.
   Bytes frame(std::uint8_t header, std::uint8_t p1, std::uint8_t p2, std::uint8_t p3) {
     const Bytes all = send({header, p1, p2, p3});
-    EXPECT_GE(all.size(), 3u) << "echoes missing";
-    if (all.size() < 3) return {};
-    EXPECT_EQ((Bytes{all[0], all[1], all[2]}), (Bytes{header, p1, p2})) << "wrong echoes";
-    return Bytes(all.begin() + 3, all.end());
+    const Bytes echoes(all.begin(), all.begin() + std::min<std::ptrdiff_t>(std::ssize(all), 3));
+    EXPECT_EQ(echoes, (Bytes{header, p1, p2})) << "wrong echoes";
+    return Bytes(all.begin() + std::ssize(echoes), all.end());
   }
   Bytes read(std::uint8_t address, std::uint8_t reg) { return frame(0x40, reg, address, 0); }
   Bytes readLong(std::uint8_t address, std::uint8_t reg, std::uint8_t p3 = 0) {
     return frame(0x42, reg, address, p3);
   }
-  // Status byte of a search frame (phase 2 code unless told otherwise).
-  std::uint8_t search(std::uint8_t address, bool last = false, std::uint8_t code = 0x88) {
-    const Bytes a = frame(0x41, code, address, last ? 0 : 1);
-    return a.empty() ? 0xEE : a[0];
-  }
-  std::uint8_t lineCheck(std::uint8_t current) {
-    const Bytes a = frame(0x41, 0x88, 200, current);
-    return a.empty() ? 0xEE : a[0];
+  // Type code at an address, 0 when nobody answers there.
+  std::uint8_t typeAt(std::uint8_t address) {
+    const Bytes a = read(address, 0x13);
+    return a.size() == 2 && a[0] == kOk ? a[1] : 0;
   }
   // Status byte of a command frame.
   std::uint8_t command(std::uint8_t code, std::uint8_t address, std::uint8_t p3) {
     const Bytes a = frame(0x41, code, address, p3);
     return a.empty() ? 0xEE : a[0];
   }
+  // The last point of a search (P3 = 0) leaves its isolator open.
+  std::uint8_t search(std::uint8_t address, bool last = false, std::uint8_t code = 0x88) {
+    return command(code, address, last ? 0 : 1);
+  }
+  std::uint8_t lineCheck() { return command(0x88, LoopSimulator::kLineCheckAddress, 1); }
   void rearm() {
     EXPECT_EQ(send({0x04}), Bytes{0x04});
     pauseMs(3000);
