@@ -1,21 +1,26 @@
 #include "screens/number_format.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <string>
 
 namespace korvane::screens {
 
 namespace {
 
+std::string toChars(double value, std::chars_format format, int precision) {
+  char buffer[512];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, format, precision);
+  return result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string("0");
+}
+
 // Plain decimal digits of |value| rounded half away from zero to `decimals` places.
 // Returns {integer digits, fraction digits} (integer digits "0" for values below 1).
 std::pair<std::string, std::string> decimalDigits(double value, int decimals) {
-  char buffer[512];
   // Print nine places more than shown, then round those away: 2.675, stored as 2.67499999...,
-  // prints as 2.675000000 and rounds the way its decimal text reads.
-  std::snprintf(buffer, sizeof buffer, "%.*f", decimals + 9, std::fabs(value));
-  std::string text(buffer);
+  // prints as 2.675000000 and rounds the way its decimal text reads. to_chars, not printf:
+  // the application runs under the user's locale, whose decimal separator may be a comma.
+  std::string text = toChars(std::fabs(value), std::chars_format::fixed, decimals + 9);
   std::string intPart = text.substr(0, text.find('.'));
   std::string frac = text.substr(text.find('.') + 1);
   // Round the fraction to `decimals` places, half away from zero.
@@ -79,9 +84,10 @@ std::string formatPattern(double value, std::string_view pattern) {
 
 std::string formatDefault(double value) {
   if (value == 0) return "0";
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.15G", value);
-  std::string text(buffer);
+  std::string text = toChars(value, std::chars_format::general, 15);
+  for (char& c : text) {
+    if (c == 'e') c = 'E';
+  }
   const std::size_t e = text.find('E');
   std::string mantissa = text.substr(0, e);
   std::string exponent = e == std::string::npos ? "" : text.substr(e);
@@ -115,6 +121,45 @@ double roundHalfEven(double value) {
   if (diff > 0.5) return floor + 1;
   if (diff < 0.5) return floor;
   return std::fmod(floor, 2.0) == 0 ? floor : floor + 1;
+}
+
+double numericValue(std::string_view text) {
+  std::size_t i = 0;
+  auto blank = [&](std::size_t k) {
+    return k < text.size() && (text[k] == ' ' || text[k] == '\t');
+  };
+  auto digit = [&](std::size_t k) { return k < text.size() && text[k] >= '0' && text[k] <= '9'; };
+  while (blank(i))
+    ++i;
+  const std::size_t start = i;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  const std::size_t digitsStart = i;
+  while (digit(i))
+    ++i;
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    while (digit(i))
+      ++i;
+  }
+  if (i == digitsStart || (i == digitsStart + 1 && text[digitsStart] == '.')) return 0;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    std::size_t e = i + 1;
+    if (e < text.size() && (text[e] == '+' || text[e] == '-')) ++e;
+    if (digit(e)) {
+      while (digit(e))
+        ++e;
+      i = e;
+    }
+  }
+  // from_chars, not strtod: the application runs under the user's locale, where the decimal
+  // separator may be a comma. It takes no leading '+'.
+  std::size_t from = start;
+  if (text[from] == '+') ++from;
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data() + from, text.data() + i, value);
+  (void)end;
+  if (error != std::errc()) return 0;
+  return value;
 }
 
 }  // namespace korvane::screens

@@ -8,6 +8,7 @@
 //   formatDefault(100.0 / 3)       "33.3333333333333"   up to 15 significant digits
 //   formatStr(12)                  " 12"     a leading space for numbers that are not negative
 //   roundHalfEven(2.5)             2         rounding to the nearest integer, halves to even
+//   numericValue("12 abc")         12        the leading number of a text; none gives 0
 
 #include <string>
 #include <string_view>
@@ -18,5 +19,6 @@ std::string formatPattern(double value, std::string_view pattern);
 std::string formatDefault(double value);
 std::string formatStr(double value);
 double roundHalfEven(double value);
+double numericValue(std::string_view text);
 
 }  // namespace korvane::screens

@@ -54,5 +54,22 @@ TEST(NumberFormat, RoundingHalvesGoToEven) {
   EXPECT_EQ(roundHalfEven(33.3333), 33);
 }
 
+TEST(NumberFormat, NumericValueTakesTheLeadingNumberOnly) {
+  EXPECT_EQ(numericValue("12abc"), 12);
+  EXPECT_EQ(numericValue("  7"), 7);
+  EXPECT_EQ(numericValue("3.5 V"), 3.5);
+  EXPECT_EQ(numericValue(".5"), 0.5);
+  EXPECT_EQ(numericValue("-4"), -4);
+  EXPECT_EQ(numericValue("+4"), 4);
+  EXPECT_EQ(numericValue("1e2"), 100);
+  EXPECT_EQ(numericValue("2e"), 2);  // an "e" without digits is no exponent
+  EXPECT_EQ(numericValue("+.5x"), 0.5);
+  EXPECT_EQ(numericValue("2.5E-1;"), 0.25);
+  EXPECT_EQ(numericValue("1.2.3"), 1.2);
+  for (const char* none : {"", "abc", "-", ".", "e5", " . 5"})
+    EXPECT_EQ(numericValue(none), 0) << none;
+  EXPECT_EQ(numericValue("1e999"), 0);  // nothing a profile file or a combo box means
+}
+
 }  // namespace
 }  // namespace korvane::screens
