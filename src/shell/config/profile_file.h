@@ -1,0 +1,27 @@
+#pragma once
+// The profile file (BUS-CONFIG.INI beside the executable), read and written one value at a
+// time the way the Windows profile functions do it, so that files edited by hand or left by
+// the old tool read the same here, on Windows or on Linux. The file is Windows-1252; the
+// strings given and returned are UTF-8.
+//
+//   Lire_Ini    the value of section/key, or the default when the file, section or key is
+//               missing; names match without regard to case, blanks around names and values
+//               and a pair of quotes around a value are dropped, values stop at 255
+//               characters. writeBack stores the value obtained, so the file lists every
+//               setting the tool reads after its first run.
+//   Ecrire_Ini  replaces or adds one value and leaves every other byte of the file as it
+//               was; the file is replaced whole, never left half written. false on any
+//               failure: the callers carry on without the setting.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace korvane::config {
+
+std::string Lire_Ini(const std::filesystem::path& file, std::string_view section,
+                     std::string_view key, std::string_view defaultValue, bool writeBack);
+bool Ecrire_Ini(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                std::string_view value);
+
+}  // namespace korvane::config

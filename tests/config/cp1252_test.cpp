@@ -1,0 +1,34 @@
+#include "text/cp1252.h"
+
+#include <gtest/gtest.h>
+
+namespace korvane::text {
+namespace {
+
+TEST(Cp1252, EveryByteSurvivesTheTripThroughUtf8) {
+  std::string all;
+  for (int byte = 0; byte < 256; ++byte)
+    all += static_cast<char>(byte);
+  EXPECT_EQ(utf8ToCp1252(cp1252ToUtf8(all)), all);
+
+  EXPECT_EQ(cp1252ToUtf8("D\xE9"
+                         "connect\xE9"),
+            "Déconnecté");
+  EXPECT_EQ(cp1252ToUtf8("\x80\x92\x9C\x9F"), "€’œŸ");
+  EXPECT_EQ(cp1252ToUtf8("\x81\x9D"), "\u0081\u009D");  // holes of the table
+}
+
+TEST(Cp1252, CharactersWithoutAByteAndBrokenUtf8BecomeQuestionMarks) {
+  EXPECT_EQ(utf8ToCp1252("Œil à 5 €"), "\x8Cil \xE0 5 \x80");
+  EXPECT_EQ(utf8ToCp1252("Ωx😀"), "?x?");
+  EXPECT_EQ(utf8ToCp1252("\u0080"), "?");            // a C1 control Windows-1252 does not hold
+  EXPECT_EQ(utf8ToCp1252("a\xC3"), "a?");            // cut at the end
+  EXPECT_EQ(utf8ToCp1252("\xE2\x82(x"), "?(x");      // cut short, the next byte is kept
+  EXPECT_EQ(utf8ToCp1252("\xE0\x81\x81"), "?");      // overlong "A"
+  EXPECT_EQ(utf8ToCp1252("\xED\xA0\x80"), "?");      // surrogate
+  EXPECT_EQ(utf8ToCp1252("\xF4\x90\x80\x80"), "?");  // beyond U+10FFFF
+  EXPECT_EQ(utf8ToCp1252("\xFF\x80"), "??");
+}
+
+}  // namespace
+}  // namespace korvane::text

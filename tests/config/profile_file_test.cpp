@@ -1,0 +1,127 @@
+#include "shell/config/profile_file.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <random>
+
+namespace korvane::config {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ProfileFile : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("korvane-ini-" + std::to_string(std::random_device{}()));
+    fs::create_directories(dir_);
+    ini_ = dir_ / "BUS-CONFIG.INI";
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::permissions(ini_, fs::perms::owner_all, ignored);
+    fs::remove_all(dir_, ignored);
+  }
+  void put(const std::string& bytes) { std::ofstream(ini_, std::ios::binary) << bytes; }
+  std::string bytes() const {
+    std::ifstream in(ini_, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+  std::string read(std::string_view section, std::string_view key) {
+    return Lire_Ini(ini_, section, key, "def", false);
+  }
+
+  fs::path dir_;
+  fs::path ini_;
+};
+
+TEST_F(ProfileFile, MissingFileSectionOrKeyGivesTheDefault) {
+  EXPECT_EQ(Lire_Ini(ini_, "Bus", "Port", "  2  ", false), "  2");  // as Windows trims it
+  EXPECT_FALSE(fs::exists(ini_));
+  put("Port=1\r\n[Other]\r\nPort=1\r\n[Bus]\r\n; Port=1\r\nPort\r\n[Bus2]\r\nPort=1\r\n");
+  EXPECT_EQ(read("Bus", "Port"), "def");
+}
+
+TEST_F(ProfileFile, NamesMatchWithoutCaseAndBlanksAndQuotesAreDropped) {
+  put("  [ bus ]  \r\n  PORT = 3  \r\nport=4\r\nName = \" two  words \"\r\nQ='x'\r\n"
+      "Half=\"x'\r\nEmpty=\r\n[BUS]\r\nLate=1\r\n");
+  EXPECT_EQ(read("Bus", "port"), "3");  // the first of two wins
+  EXPECT_EQ(read("BUS", "name"), " two  words ");
+  EXPECT_EQ(read("Bus", "Q"), "x");
+  EXPECT_EQ(read("Bus", "Half"), "\"x'");
+  EXPECT_EQ(read("Bus", "Empty"), "");
+  EXPECT_EQ(read("Bus", "Late"), "def");  // only the first section of a name is read
+}
+
+TEST_F(ProfileFile, ValuesStopAt255CharactersAndAtNul) {
+  put("[Bus]\nLong=" + std::string(300, 'a') + "\nNul=ab" + std::string(1, '\0') + "cd\n");
+  EXPECT_EQ(read("Bus", "Long"), std::string(255, 'a'));
+  EXPECT_EQ(read("Bus", "Nul"), "ab");
+  EXPECT_EQ(Lire_Ini(ini_, "Bus", "None", std::string(300, 'b'), false), std::string(255, 'b'));
+}
+
+TEST_F(ProfileFile, WriteBackLeavesTheKeyInTheFileAfterTheFirstRun) {
+  EXPECT_EQ(Lire_Ini(ini_, "Bus", "Port", "1", true), "1");
+  EXPECT_EQ(bytes(), "[Bus]\r\nPort=1\r\n");
+  EXPECT_EQ(Lire_Ini(ini_, "Bus", "Port", "5", true), "1");
+  EXPECT_EQ(Lire_Ini(ini_, "Bus", "Baud", "9600", true), "9600");
+  EXPECT_EQ(bytes(), "[Bus]\r\nPort=1\r\nBaud=9600\r\n");
+}
+
+TEST_F(ProfileFile, WritingOneValueKeepsEveryOtherByte) {
+  const std::string before =
+      "; written by hand\r\n\r\n[Bus]\r\n  port = 1  \r\nUnknown=Keep Me\r\n; end of bus\r\n"
+      "\r\n[Rapport]\r\nTitre=x\r\n";
+  put(before);
+  EXPECT_TRUE(Ecrire_Ini(ini_, "BUS", "Port", "12"));
+  EXPECT_EQ(bytes(),
+            "; written by hand\r\n\r\n[Bus]\r\n  port = 12  \r\nUnknown=Keep Me\r\n"
+            "; end of bus\r\n\r\n[Rapport]\r\nTitre=x\r\n");
+  put(before);
+  EXPECT_TRUE(Ecrire_Ini(ini_, "Bus", "Baud", "9600"));  // after the last key of its section
+  EXPECT_EQ(bytes(),
+            "; written by hand\r\n\r\n[Bus]\r\n  port = 1  \r\nUnknown=Keep Me\r\n"
+            "Baud=9600\r\n; end of bus\r\n\r\n[Rapport]\r\nTitre=x\r\n");
+  put(before);
+  EXPECT_TRUE(Ecrire_Ini(ini_, "Grille", "Zoom", "2"));
+  EXPECT_EQ(bytes(), before + "[Grille]\r\nZoom=2\r\n");
+}
+
+TEST_F(ProfileFile, AddedLinesFollowTheFileOwnLineEnds) {
+  put("[Bus]\nPort=1");
+  EXPECT_TRUE(Ecrire_Ini(ini_, "Bus", "Baud", "9600"));
+  EXPECT_EQ(bytes(), "[Bus]\nPort=1\nBaud=9600");
+  EXPECT_TRUE(Ecrire_Ini(ini_, "Grille", "Zoom", "2"));
+  EXPECT_EQ(bytes(), "[Bus]\nPort=1\nBaud=9600\n[Grille]\nZoom=2\n");
+  put("[Bus]\r\nPort=\r\n");
+  EXPECT_TRUE(Ecrire_Ini(ini_, "Bus", "Port", "3\r\nInjected=1"));
+  EXPECT_EQ(bytes(), "[Bus]\r\nPort=3\r\n");
+}
+
+TEST_F(ProfileFile, TextIsWindows1252OnDisk) {
+  EXPECT_TRUE(Ecrire_Ini(ini_, "Bus", "Etat", "Déconnecté ☺"));
+  EXPECT_EQ(bytes(),
+            "[Bus]\r\nEtat=D\xE9"
+            "connect\xE9 ?\r\n");
+  EXPECT_EQ(read("Bus", "Etat"), "Déconnecté ?");
+  put("[Bus]\r\nEuro=5 \x80\r\n");
+  EXPECT_EQ(read("Bus", "Euro"), "5 €");
+}
+
+TEST_F(ProfileFile, FailedWritesReturnFalseAndKeepTheFile) {
+  put("[Bus]\r\nPort=1\r\n");
+  fs::permissions(ini_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  EXPECT_FALSE(Ecrire_Ini(ini_, "Bus", "Port", "2"));
+  EXPECT_EQ(Lire_Ini(ini_, "Bus", "Port", "7", true), "1");
+  EXPECT_EQ(bytes(), "[Bus]\r\nPort=1\r\n");
+
+  EXPECT_FALSE(Ecrire_Ini(dir_, "Bus", "Port", "2"));              // a directory
+  EXPECT_FALSE(Ecrire_Ini(ini_ / "sub.ini", "Bus", "Port", "2"));  // under a file
+  EXPECT_FALSE(Ecrire_Ini(dir_ / "missing" / "a.ini", "Bus", "Port", "2"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+}
+
+
+}  // namespace
+}  // namespace korvane::config
