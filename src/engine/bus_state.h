@@ -68,6 +68,10 @@ struct BusState {
   std::uint8_t Etape_Scan = kGiveAddress;
   std::uint8_t Nb_Trouve = 0;
   std::uint8_t Voie_Module = 0;
+  // A type reading started without re-addressing has no count of found points: it reads up
+  // to this many addresses instead, counting in Nb_Trouve the points that answer. 0 = the
+  // reading covers 1..Nb_Trouve.
+  std::uint8_t Nb_A_Lire = 0;
   bool Bus_Occupe = false;
   bool Optique_Trouve = false;
   bool Thermique_Trouve = false;

@@ -148,6 +148,7 @@ void ComLink::frameFailed() {
 }
 
 void ComLink::Tempo(int ms) {
+  pausedMs += ms;
   timerTache_.setEnabled(false);
   Tempop->setInterval(ms);
   Tempop->setEnabled(true);

@@ -83,6 +83,8 @@ class ComLink {
   std::vector<std::uint8_t> Rx_Buf;
   double Nb_Com = 0;
   double Nb_Erreur_Com = 0;
+  // Milliseconds asked of Tempo since start: tells pauses from line time when measuring.
+  std::int64_t pausedMs = 0;
 
  private:
   void drain();

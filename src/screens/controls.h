@@ -52,6 +52,29 @@ struct Frame {
   Rgb backColor = colors::kButtonFace;
 };
 
+struct CheckBox {
+  std::string caption;
+  bool checked = false;
+  bool visible = true;
+};
+
+struct OptionButton {
+  std::string caption;
+  bool selected = false;
+};
+
+// The text of a combo box is what the user typed or picked; the engine reads its number.
+struct ComboBox {
+  std::string text;
+  std::vector<std::string> items;
+};
+
+struct MenuItem {
+  std::string caption;
+  bool checked = false;
+  bool enabled = true;
+};
+
 struct ListBox {
   std::vector<std::string> lines;
   void add(std::string line) { lines.push_back(std::move(line)); }

@@ -1,0 +1,156 @@
+#include "engine/run_control.h"
+
+#include <algorithm>
+
+#include "screens/number_format.h"
+
+namespace korvane::engine {
+
+namespace colors = screens::colors;
+
+void RunControl::Start_Bus_Cmd_Click() {
+  e_.afterStep([this] { startSearch(); });
+}
+
+void RunControl::Check3_Click() {
+  screens::BusWindow& bus = e_.views().bus;
+  if (bus.Check3.checked) {
+    bus.Adr_Status_Cde.caption = "ANALYSE CHAMBRE   (F9)";
+    bus.Check2.checked = true;
+  } else {
+    bus.Adr_Status_Cde.caption = "ETAT DES ADRESSES (F9)";
+  }
+  Start_Bus_Cmd_Click();
+}
+
+bool RunControl::Form_KeyDown(int keyCode) {
+  if (keyCode == kKeyF5 && e_.views().bus.Start_Bus_Cmd.visible) {
+    Start_Bus_Cmd_Click();
+    return true;
+  }
+  return false;
+}
+
+void RunControl::clearPoint(int a) {
+  screens::BusWindow& bus = e_.views().bus;
+  Point& p = e_.state().points[a];
+  bus.adrBox(a).backColor = colors::kGrey;
+  bus.adrBox(a).caption = screens::boxCaption(a, "???");
+  bus.ledShp(a).visible = false;
+  bus.etatChambre(a).visible = false;
+  bus.etatChambre(a).backColor = colors::kButtonFace;
+  p.Adr_Type = 0;
+  p.Adr_Ligne.clear();
+  p.Adr_Code_Type = 0;
+  p.Adr_Produit.clear();
+  p.Adr_Serie.clear();
+  // Category and heat element too: only some types write them, and a point of another type
+  // at this address in the last search must not lend them its own.
+  p.Adr_Categorie.clear();
+  p.Adr_Thermo = false;
+  p.Adr_Optique = false;
+  p.Adr_Seuil_Defaut = 0;
+  p.Adr_Seuil_Alarme = 0;
+  p.Adr_Val_Initiale = 0;
+  p.Nb_Mesures = 0;
+  p.Adr_Moyenne = 0;
+  p.Adr_Taux = 0;
+  p.Nb_Temp = 0;
+  p.Adr_Verdict.clear();
+}
+
+// The hidden protocol-type group decides; with its design values every search runs in
+// phase 2.
+void RunControl::chooseProtocol() {
+  screens::BusWindow& bus = e_.views().bus;
+  BusState& s = e_.state();
+  auto set = [&](std::uint8_t protocole, std::uint8_t code) {
+    s.Protocole = protocole;
+    s.Code_Protocole = code;
+    if (Ecrire_Port_Protocole) Ecrire_Port_Protocole();
+  };
+  if (bus.Ch_Type[0].checked) {
+    if (bus.Option_Ph[0].selected) set(1, 1);
+    if (bus.Option_Ph[1].selected) set(2, 8);
+  }
+  if (bus.Ch_Type[1].checked) {
+    if (bus.Option_Ph[2].selected || bus.Option_Ph[3].selected) set(2, 1);
+  }
+}
+
+void RunControl::startSearch() {
+  // The rearm waits three seconds with the window alive: a second click meanwhile is the
+  // same search.
+  if (starting_) return;
+  starting_ = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{starting_};
+
+  screens::BusWindow& bus = e_.views().bus;
+  BusState& s = e_.state();
+  runtime::Timer& timer = e_.timerTache();
+
+  bus.Cc_Lbl.visible = false;
+  bus.Adr_Status_Cde.visible = false;
+  timer.setEnabled(false);
+  if (bus.Check2.checked) e_.views().report.List1.clear();
+  s.Optique_Trouve = false;
+  s.Thermique_Trouve = false;
+  const int addresses = std::clamp<int>(s.Nb_Adr, 0, kMaxAddresses);
+  for (int a = 1; a <= addresses; ++a)
+    clearPoint(a);
+
+  chooseProtocol();
+
+  if (!e_.com().Rearmement()) {
+    bus.Start_Bus_Cmd.visible = true;
+    s.request(kLinkCheck);
+    return;
+  }
+
+  s.Adr_Cour = 1;
+  // The "Type" entry decides what the search does and how many points a reading without
+  // re-addressing tries. The menu keeps one entry checked, but the profile file may check
+  // several: the later entries win.
+  struct Choice {
+    bool checked;
+    std::int16_t state;
+    int points;
+  };
+  std::int16_t first = kLinkCheck;
+  int toRead = 0;
+  for (const Choice& c : {Choice{bus.SS_Per_24V.checked, kIdle24V, 32},
+                          Choice{bus.SS_Det_12V.checked, kSearch, kMaxAddresses},
+                          Choice{bus.SS_KAPRE.checked, kSearch, kKapreAddresses}}) {
+    if (c.checked) {
+      first = c.state;
+      toRead = c.points;
+    }
+  }
+  s.request(first);
+
+  if (bus.Check5.checked) {
+    s.Etape_Scan = kGiveAddress;
+    s.Nb_A_Lire = 0;
+  } else {
+    s.Adr_Cour = 1;
+    s.Etape_Scan = kReadType;
+    s.Nb_A_Lire = static_cast<std::uint8_t>(std::min(toRead, addresses));
+  }
+
+  bus.Cur_Adr_Lbl.caption = "Position = 001";
+  bus.Cur_Adr_Lbl.visible = true;
+  s.Nb_Trouve = 0;
+  bus.Current_Operation_Lbl.caption = "Recherches Adresses raccordées";
+  for (int a = 1; a <= addresses; ++a)
+    bus.adrBox(a).backColor = colors::kLightGrey;
+
+  s.Bus_Occupe = true;
+  s.Adr_Led_Allumee = 0;
+  s.Voie_Module = 0;
+  timer.setEnabled(true);
+}
+
+}  // namespace korvane::engine

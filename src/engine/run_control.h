@@ -1,0 +1,39 @@
+#pragma once
+// What the buttons, check boxes and keys of the bus window start. The Qt window only calls
+// these; they set the engine's variables and the screen models and post requests.
+//
+//   Start_Bus_Cmd_Click   the address search (F5): clear the table, rearm, request state 3
+//   Check3_Click          "Analyse Chambre" toggled: button caption, "Listing", new search
+//   Form_KeyDown          F5
+#include <functional>
+
+#include "engine/bus_engine.h"
+
+namespace korvane::engine {
+
+inline constexpr int kKeyF5 = 116;
+inline constexpr int kKeyF9 = 120;
+
+class RunControl {
+ public:
+  explicit RunControl(BusEngine& engine) : e_(engine) {}
+
+  void Start_Bus_Cmd_Click();
+  void Check3_Click();  // after the check box changed
+  // Returns whether the key was one of the window's function keys and was acted on.
+  bool Form_KeyDown(int keyCode);
+
+  // Saves Port_Com and Protocole to the profile file; the search start calls it each time it
+  // sets the protocol. Wired by the application.
+  std::function<void()> Ecrire_Port_Protocole;
+
+ private:
+  void startSearch();
+  void clearPoint(int address);
+  void chooseProtocol();
+
+  BusEngine& e_;
+  bool starting_ = false;
+};
+
+}  // namespace korvane::engine

@@ -1,0 +1,123 @@
+// The engine with nothing asked of it: link check, version, interface status, bus measures.
+#include <gtest/gtest.h>
+
+#include "station.h"
+
+namespace korvane::engine::testing {
+namespace {
+
+using screens::colors::kGreen;
+using screens::colors::kYellow;
+
+TEST(IdleCycle, ConnectsThenCyclesThroughStatusAndMeasures) {
+  sim::Loop loop = loopOf({7});
+  loop.box.shortCircuit = true;
+  Station st(loop);
+  st.recordStates();
+  ASSERT_TRUE(st.connect());
+  st.rt.runUntil([&] { return st.states.size() >= 10; }, 10'000);
+
+  EXPECT_EQ(st.states, (std::vector<int>{1, 2, 9, 17, 18, 1, 9, 17, 18, 1}));
+  EXPECT_EQ(st.bus.Connection_Lbl.caption, "Connecté ");
+  EXPECT_TRUE(st.bus.Version_Lbl.visible);
+  EXPECT_EQ(st.bus.Version_Lbl.caption, "(Ver.3.1)");
+  EXPECT_EQ(st.bus.Emul_Frm.backColor, kGreen);
+  EXPECT_TRUE(st.bus.Cc_Lbl.visible);
+  EXPECT_EQ(st.bus.Lbl_Courant_Bus.caption, "59.41 mA");
+  EXPECT_EQ(st.bus.Lbl_Tension_Dep.caption, "22.75 V");
+  EXPECT_EQ(st.bus.Lbl_Tension_Ret.caption, "22.52 V");
+  EXPECT_EQ(st.bus.Label1.caption, "1");
+  EXPECT_EQ(st.com.Nb_Erreur_Com, 0);
+
+  st.box.box().shortCircuit = false;
+  st.box.box().current = 0;
+  st.box.box().voltageOut = 255;
+  st.rt.runUntil([&] { return st.states.size() >= 15; }, 10'000);
+  EXPECT_FALSE(st.bus.Cc_Lbl.visible);
+  EXPECT_EQ(st.bus.Lbl_Courant_Bus.caption, "00.00 mA");
+  EXPECT_EQ(st.bus.Lbl_Tension_Dep.caption, "29.00 V");
+}
+
+// A measure the box does not answer keeps what the label showed.
+TEST(IdleCycle, AMissingMeasureKeepsThePreviousText) {
+  Station st(loopOf({7}));
+  st.recordStates();
+  ASSERT_TRUE(st.connect());
+  st.rt.runUntil([&] { return st.bus.Lbl_Courant_Bus.caption == "59.41 mA"; }, 10'000);
+  st.box.box().current = 0;
+  // Unplugged from the start of the next measure step: every answer of state 18 is missing.
+  st.rt.runUntil([&] { return st.state.Etat_Bus == kBusMeasures; }, 10'000);
+  st.box.setPlugged(false);
+  const std::size_t before = st.states.size();
+  st.rt.runUntil([&] { return st.states.size() > before; }, 30'000);
+  EXPECT_EQ(st.states.back(), kBusMeasures);
+  EXPECT_EQ(st.bus.Lbl_Courant_Bus.caption, "59.41 mA");
+  EXPECT_EQ(st.bus.Lbl_Tension_Dep.caption, "22.75 V");
+}
+
+// Three failed checks since the last reload show the link down, whatever succeeded in
+// between; plugged back, the version is asked and shown again.
+TEST(IdleCycle, UnpluggedThenPluggedBack) {
+  Station st(loopOf({7}));
+  st.recordStates();
+  ASSERT_TRUE(st.connect());
+  st.rt.runUntil([&] { return st.state.Etat_Bus == kLinkCheck; }, 10'000);
+
+  auto failedChecks = [&](int n) {
+    st.box.setPlugged(false);
+    const std::size_t from = st.states.size();
+    st.rt.runUntil([&] { return st.states.size() >= from + n; }, 60'000);
+    st.box.setPlugged(true);
+  };
+  failedChecks(2);
+  EXPECT_EQ(st.bus.Connection_Lbl.caption, "Connecté ");
+  st.rt.runUntil([&] { return st.states.back() == kBusMeasures; }, 10'000);  // a good round
+  st.rt.runUntil([&] { return st.state.Etat_Bus == kLinkCheck; }, 10'000);
+  failedChecks(1);  // the third failure since connecting
+  EXPECT_EQ(st.bus.Connection_Lbl.caption, "Deconnecté");
+  EXPECT_EQ(st.bus.Emul_Frm.backColor, kYellow);
+  EXPECT_FALSE(st.bus.Version_Lbl.visible);
+  EXPECT_FALSE(st.bus.Cc_Lbl.visible);
+  EXPECT_FALSE(st.state.Bus_Connecte);
+  EXPECT_EQ(st.state.Nb_Essais, 3);
+
+  st.states.clear();
+  st.rt.runUntil([&] { return st.state.Bus_Connecte; }, 10'000);
+  EXPECT_EQ(st.states, (std::vector<int>{1, 2}));
+  EXPECT_EQ(st.bus.Connection_Lbl.caption, "Connecté ");
+  EXPECT_EQ(st.bus.Emul_Frm.backColor, kGreen);
+}
+
+TEST(IdleCycle, VersionsBelowThreePointZeroAreNotConnected) {
+  sim::Loop loop = loopOf({});
+  loop.box.version = 0x2F;
+  Station st(loop);
+  st.recordStates();
+  ASSERT_TRUE(st.engine.openPort());
+  st.rt.runUntil([&] { return st.states.size() >= 6; }, 10'000);
+  EXPECT_EQ(st.states, (std::vector<int>{1, 2, 2, 2, 2, 2}));
+  EXPECT_EQ(st.bus.Connection_Lbl.caption, "Deconnecté");
+
+  st.box.box().version = 0x30;
+  st.rt.runUntil([&] { return st.state.Bus_Connecte; }, 10'000);
+  EXPECT_EQ(st.bus.Version_Lbl.caption, "(Ver.3.0)");
+}
+
+TEST(IdleCycle, AStateWithoutWorkFallsBackToTheLinkCheckAndDoesNothingElse) {
+  Station st(loopOf({7}));
+  ASSERT_TRUE(st.connect());
+  st.rt.runUntil([&] { return st.state.Etat_Bus == kLinkCheck; }, 10'000);
+  st.tache->setEnabled(false);
+  st.port.clearSent();
+  for (int state : {12, 0, 19, 34}) {
+    st.state.Etat_Bus = static_cast<std::int16_t>(state);
+    st.engine.Etape_Bus();
+    EXPECT_EQ(st.state.Etat_Bus, kLinkCheck) << state;
+    EXPECT_EQ(st.bus.Label1.caption, std::to_string(state));
+  }
+  EXPECT_TRUE(st.port.sent().empty());
+  EXPECT_TRUE(st.tache->isEnabled());  // every step leaves the tick running
+}
+
+}  // namespace
+}  // namespace korvane::engine::testing

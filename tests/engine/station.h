@@ -1,0 +1,77 @@
+#pragma once
+// A workbench for engine tests: the simulated box and loop on the serial line, the frame
+// layer, the engine and the screen models, all on the virtual clock.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/bus_engine.h"
+#include "engine/run_control.h"
+#include "runtime/virtual_runtime.h"
+#include "sim/loop.h"
+#include "sim/loop_simulator.h"
+#include "sim/simulated_port.h"
+
+namespace korvane::engine::testing {
+
+inline sim::Loop loopOf(const std::vector<std::uint8_t>& codes) {
+  sim::Loop loop;
+  for (std::uint8_t code : codes) {
+    sim::Point p;
+    p.code = code;
+    loop.points.push_back(p);
+  }
+  return loop;
+}
+
+inline sim::Loop exampleLoop(const std::string& name) {
+  return sim::loadLoop(std::string(KORVANE_LOOPS_DIR) + "/" + name + ".json");
+}
+
+struct Station {
+  explicit Station(sim::Loop loop)
+      : box(std::move(loop)),
+        port(rt, box),
+        tache(rt.createTimer()),
+        com(rt, port, *tache, {bus, measures, dialogs}),
+        engine(rt, state, com, *tache, {bus, report, measures, dialogs}),
+        control(engine) {}
+
+  // Opens the port and lets the idle cycle run until the box is connected.
+  bool connect() {
+    return engine.openPort() && rt.runUntil([this] { return state.Bus_Connecte; }, 60'000);
+  }
+
+  // F5, then runs until the search has ended; false if it did not within `limitMs`.
+  bool search(std::int64_t limitMs = 600'000) {
+    control.Form_KeyDown(kKeyF5);
+    return rt.runUntil([this] { return !state.Bus_Occupe; }, limitMs);
+  }
+
+  // Connects, then searches.
+  bool connectAndSearch() { return connect() && search(); }
+
+  // From now on, the state each step ran (what Label1 shows).
+  void recordStates() {
+    tache->setOnTick([this] {
+      engine.Etape_Bus();
+      states.push_back(std::stoi(bus.Label1.caption));
+    });
+  }
+
+  runtime::VirtualRuntime rt;
+  sim::LoopSimulator box;
+  sim::SimulatedPort port;
+  std::unique_ptr<runtime::Timer> tache;
+  screens::BusWindow bus;
+  screens::MeasuresWindow measures;
+  screens::ReportWindow report;
+  screens::RecordingDialogs dialogs;
+  BusState state;
+  link::ComLink com;
+  BusEngine engine;
+  RunControl control;
+  std::vector<int> states;
+};
+
+}  // namespace korvane::engine::testing

@@ -1,0 +1,193 @@
+// What the type reading makes of each point: box, model, category, flags, thresholds,
+// serial number and listing line.
+#include <gtest/gtest.h>
+
+#include "engine/type_table.h"
+#include "station.h"
+
+namespace korvane::engine::testing {
+namespace {
+
+using screens::colors::kFoundBlue;
+
+// The example loop as a technician sees it after a search with "Listing" checked.
+TEST(TypeReading, TheMixedExampleLoop) {
+  Station st(exampleLoop("mixed"));
+  st.bus.Check2.checked = true;
+  ASSERT_TRUE(st.connectAndSearch());
+
+  struct Expected {
+    int address;
+    const char* grid;
+    const char* product;
+    const char* serial;
+    const char* listing;
+  };
+  const Expected rows[] = {
+      {1, "ZUN", "ZUN", "150300300", "1: ZUN112  ==> 150300300"},
+      {2, "ZUN", "ZUN", "150300301", "2: ZUN112  ==> 150300301"},
+      {3, "RAYL", "RAYL", "???", "3: RAYL  ==> ???"},
+      {4, "GLIR", "GLIR", "160100012", "4: GLIR112  ==> 160100012"},
+      {5, "KEV11x", "KEV11X", "123400258", "5: KEV11x  ==> 123400258"},
+      {6, "KEV312A", "KEV312A", "210700006", "6: KEV312A  ==> 210700006"},
+      {11, "KEV112A", "KEV112A", "210700011", "11: KEV112A  ==> 210700011"},
+      {12, "KEV212A", "KEV212A", "210700012", "12: KEV212A  ==> 210700012"},
+      {13, "PRADE", "PRADE112", "210700013", "13: PRADE112  ==> 210700013"},
+      {14, "TU-OX", "TUOX", "210700014", "14: TU-OX  ==> 210700014"},
+      {15, "MOLS-E1", "MOLS-112 E1", "170200077", "15: MOLS112(E1)  ==> 170200077"},
+      {22, "MOLS-E8", "MOLS-112 E8", "170200077", "22: MOLS112(E8)  ==> 170200077"},
+      {23, "MOLS-E1", "MOLS-412 E1", "170200078", "23: MOLS412(E1)  ==> 170200078"},
+      {26, "MOLS-E4", "MOLS-412 E4", "170200078", "26: MOLS412(E4)  ==> 170200078"},
+      {28, "MOLS-E2", "MOLS-212 E2", "170200079", "28: MOLS212(E2)  ==> 170200079"},
+      {29, "KAPRE", "KAPRE", "210700018", "29: KAPRE  ==> 210700018"},
+      {30, "BRIM", "BRIM", "210700019", "30: BRIM  ==> 210700019"},
+      {31, "???", "", "210700020", "31: ???  ==> 210700020"},
+  };
+  for (const Expected& e : rows) {
+    SCOPED_TRACE(e.address);
+    const Point& p = st.state.points[e.address];
+    EXPECT_EQ(st.bus.Adr_Box[e.address].caption, screens::boxCaption(e.address, e.grid));
+    EXPECT_EQ(st.bus.Adr_Box[e.address].backColor, kFoundBlue);
+    EXPECT_EQ(p.Adr_Produit, e.product);
+    EXPECT_EQ(p.Adr_Serie, e.serial);
+    EXPECT_EQ(p.Adr_Ligne, e.listing);
+  }
+  EXPECT_EQ(st.state.points[31].Adr_Type, 0);
+  EXPECT_EQ(st.state.points[31].Adr_Code_Type, 99);
+  EXPECT_EQ(st.report.List1.lines.size(), 31u);
+  EXPECT_EQ(st.report.List1.lines[4], "5: KEV11x  ==> 123400258");
+  EXPECT_EQ(st.bus.Cur_Adr_Lbl.caption, " 31 Adresses trouvées");
+  EXPECT_EQ(st.bus.Adr_Box[32].caption, "032\n???");
+
+  // Chamber labels: shown for the optical types that always have one, hidden elsewhere.
+  for (int a : {1, 2, 5})
+    EXPECT_TRUE(st.bus.Etat_Chambre[a].visible) << a;
+  for (int a : {3, 4, 6, 11, 15, 31})
+    EXPECT_FALSE(st.bus.Etat_Chambre[a].visible) << a;
+  EXPECT_TRUE(st.state.Optique_Trouve);
+  EXPECT_TRUE(st.state.Thermique_Trouve);
+  // Thresholds are only read for the chamber analysis.
+  EXPECT_EQ(st.state.points[11].Adr_Seuil_Alarme, 0);
+}
+
+TEST(TypeReading, TheCurrentPositionShowsTheTypeCode) {
+  Station st(loopOf({19, 19, 19, 19, 7}));
+  std::vector<std::string> positions;
+  st.engine.unloadWindow = nullptr;
+  ASSERT_TRUE(st.connect());
+  st.control.Form_KeyDown(kKeyF5);
+  st.rt.runUntil(
+      [&] {
+        if (positions.empty() || positions.back() != st.bus.Cur_Adr_Lbl.caption)
+          positions.push_back(st.bus.Cur_Adr_Lbl.caption);
+        return !st.state.Bus_Occupe;
+      },
+      60'000);
+  EXPECT_NE(std::find(positions.begin(), positions.end(), "Position = 005 Type adresse = 7"),
+            positions.end());
+}
+
+TEST(TypeReading, ModulesInARowCountTheirChannelsAgain) {
+  Station st(loopOf({66, 66, 68, 67, 7}));
+  ASSERT_TRUE(st.connectAndSearch());
+  std::vector<std::string> grid;
+  for (int a = 1; a <= 23; ++a)
+    grid.push_back(st.bus.Adr_Box[a].caption.substr(4));
+  EXPECT_EQ(grid, (std::vector<std::string>{"MOLS-E1", "MOLS-E2", "MOLS-E3", "MOLS-E4", "MOLS-E5",
+                                            "MOLS-E6", "MOLS-E7", "MOLS-E8", "MOLS-E1", "MOLS-E2",
+                                            "MOLS-E3", "MOLS-E4", "MOLS-E5", "MOLS-E6", "MOLS-E7",
+                                            "MOLS-E8", "MOLS-E1", "MOLS-E2", "MOLS-E1", "MOLS-E2",
+                                            "MOLS-E3", "MOLS-E4", "KEV11x"}));
+  EXPECT_EQ(st.state.points[18].Adr_Produit, "MOLS-212 E2");
+  EXPECT_EQ(st.state.points[19].Adr_Ligne, "19: MOLS412(E1)  ==> 210700004");
+  EXPECT_EQ(st.state.points[19].Adr_Type, 6);
+  EXPECT_EQ(st.state.Voie_Module, 0);
+}
+
+TEST(TypeReading, MultiSensorModesGiveTheCategoryAndTheElements) {
+  sim::Loop loop = loopOf({26, 26, 26, 26, 26});
+  for (std::uint8_t m = 0; m < 5; ++m)
+    loop.points[m].mode = m;
+  Station st(loop);
+  ASSERT_TRUE(st.connectAndSearch());
+  const std::vector<std::tuple<const char*, bool, bool>> expected = {
+      {"Optique  Thermovélo", true, true}, {"Optique ", true, false},
+      {" Thermovélo", false, true},        {"Aucun", false, false},
+      {"Optique  Statique", true, true},
+  };
+  for (int m = 0; m < 5; ++m) {
+    const Point& p = st.state.points[m + 1];
+    EXPECT_EQ(p.Adr_Categorie, std::get<0>(expected[m])) << m;
+    EXPECT_EQ(p.Adr_Optique, std::get<1>(expected[m])) << m;
+    EXPECT_EQ(p.Adr_Thermo, std::get<2>(expected[m])) << m;
+  }
+}
+
+TEST(TypeReading, FoundFlagsFollowTheElementsActuallyPresent) {
+  sim::Loop loop = loopOf({26, 20});
+  loop.points[0].mode = 3;
+  Station st(loop);
+  ASSERT_TRUE(st.connectAndSearch());
+  EXPECT_FALSE(st.state.Optique_Trouve);
+  EXPECT_FALSE(st.state.Thermique_Trouve);
+  // A mode that cannot be read leaves neither element active and the category as it was.
+  st.box.setFailingRegisters(0, {0x18});
+  st.state.points[1].Adr_Categorie = "stale";
+  ASSERT_TRUE(st.search());
+  EXPECT_FALSE(st.state.points[1].Adr_Optique);
+  EXPECT_TRUE(st.state.points[1].Adr_Categorie.empty());  // cleared by the search start
+}
+
+// With "Analyse Chambre" every optical detector gets its reference values: the three
+// registers are read for codes 7, 19 and 25 as for 26 and 27.
+TEST(TypeReading, AnalyseChambreReadsTheReferenceOfEveryOpticalDetector) {
+  sim::Loop loop = loopOf({7, 19, 25, 26, 27, 23});
+  for (std::size_t i = 0; i < loop.points.size(); ++i) {
+    loop.points[i].initial = static_cast<std::uint8_t>(30 + i);
+    loop.points[i].alarm = static_cast<std::uint8_t>(130 + i);
+    loop.points[i].fault = static_cast<std::uint8_t>(5 + i);
+  }
+  loop.points[4].failingRegisters = {0x01};  // the alarm threshold of point 5 is unreadable
+  Station st(loop);
+  st.bus.Check3.checked = true;
+  ASSERT_TRUE(st.connectAndSearch());
+  for (int a = 1; a <= 5; ++a) {
+    const Point& p = st.state.points[a];
+    EXPECT_EQ(p.Adr_Val_Initiale, 29 + a) << a;
+    EXPECT_EQ(p.Adr_Seuil_Alarme, a == 5 ? 0 : 129 + a) << a;
+    EXPECT_EQ(p.Adr_Seuil_Defaut, 4 + a) << a;
+    EXPECT_TRUE(st.bus.Etat_Chambre[a].visible) << a;
+  }
+  EXPECT_EQ(st.state.points[6].Adr_Val_Initiale, 0);
+  EXPECT_FALSE(st.bus.Etat_Chambre[6].visible);
+
+  // Without it, no threshold is read and the KEV112A's label stays hidden.
+  st.bus.Check3.checked = false;
+  ASSERT_TRUE(st.search());
+  EXPECT_EQ(st.state.points[1].Adr_Val_Initiale, 0);
+  EXPECT_EQ(st.state.points[5].Adr_Seuil_Defaut, 0);
+  EXPECT_FALSE(st.bus.Etat_Chambre[4].visible);
+  EXPECT_FALSE(st.bus.Etat_Chambre[5].visible);
+}
+
+TEST(SerialNumber, FormatsAndUnreadableBytes) {
+  sim::Loop loop = loopOf({7, 7, 7, 7, 66});
+  loop.points[0].serial = {{12, 34, 1, 2}};
+  loop.points[1].serial = {{0, 5, 0, 9}};
+  loop.points[2].serial = {{200, 255, 255, 3}};
+  loop.points[3].serial = {{12, 34, 1, 2}};
+  loop.points[3].failingRegisters = {0x0A};  // one of the four bytes cannot be read
+  loop.points[4].serial = {{17, 2, 0, 77}};
+  Station st(loop);
+  ASSERT_TRUE(st.connectAndSearch());
+  EXPECT_EQ(st.state.points[1].Adr_Serie, "123400258");
+  EXPECT_EQ(st.state.points[2].Adr_Serie, "???");
+  EXPECT_EQ(st.state.points[3].Adr_Serie, "2000000003");
+  EXPECT_EQ(st.state.points[4].Adr_Serie, "???");
+  EXPECT_EQ(st.state.points[5].Adr_Serie, "170200077");  // modules from register 11
+  EXPECT_EQ(Base_Serie(4), 11);
+  EXPECT_EQ(Base_Serie(0), 8);
+}
+
+}  // namespace
+}  // namespace korvane::engine::testing
