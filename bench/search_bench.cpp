@@ -27,7 +27,8 @@ void BM_SearchOfAFullLoop(benchmark::State& state) {
     screens::RecordingDialogs dialogs;
     engine::BusState s;
     link::ComLink com(rt, port, *tache, {bus, measures, dialogs});
-    engine::BusEngine eng(rt, s, com, *tache, {bus, report, measures, dialogs});
+    screens::ParamWindow param;
+    engine::BusEngine eng(rt, s, com, *tache, {bus, param, report, measures, dialogs});
     engine::RunControl control(eng);
 
     double inSteps = 0;

@@ -13,7 +13,7 @@ namespace colors = screens::colors;
 BusEngine::BusEngine(runtime::Runtime& runtime, BusState& state, link::ComLink& com,
                      runtime::Timer& timerTache, EngineViews views)
     : runtime_(runtime), s_(state), com_(com), timer_(timerTache), v_(views) {
-  timer_.setOnTick([this] { Etape_Bus(); });
+  timer_.setOnTick([this] { Timer_Tache_Timer(); });
 }
 
 BusEngine::~BusEngine() {
@@ -29,26 +29,31 @@ bool BusEngine::openPort() {
 }
 
 BusEngine::Work BusEngine::workOf(int state) {
-  switch (state) {
-    case kLinkCheck:
-      return &BusEngine::linkCheck;
-    case kVersion:
-      return &BusEngine::versionRequest;
-    case kSearch:
-      return &BusEngine::search;
-    case kSearchEnd:
-      return &BusEngine::searchEnd;
-    case kInterfaceStatus:
-      return &BusEngine::interfaceStatus;
-    case kBeforeMeasures:
-      return &BusEngine::beforeMeasures;
-    case kBusMeasures:
-      return &BusEngine::busMeasures;
-    case kIdle24V:
-      return &BusEngine::idle24V;
-    default:
-      return &BusEngine::unknownState;
+  struct Entry {
+    int state;
+    Work work;
+  };
+  static constexpr Entry kWork[] = {
+      {kLinkCheck, &BusEngine::linkCheck},
+      {kVersion, &BusEngine::versionRequest},
+      {kSearch, &BusEngine::search},
+      {kSearchEnd, &BusEngine::searchEnd},
+      {kReadParameters, &BusEngine::readParameters},
+      {kLedCommand, &BusEngine::ledCommand},
+      {kMeasureCycle, &BusEngine::measureCycle},
+      {kMeasureEnd, &BusEngine::measureEnd},
+      {kInterfaceStatus, &BusEngine::interfaceStatus},
+      {kBaseline, &BusEngine::baseline},
+      {kWriteMode, &BusEngine::writeMode},
+      {kBeforeMeasures, &BusEngine::beforeMeasures},
+      {kBusMeasures, &BusEngine::busMeasures},
+      {kIdle24V, &BusEngine::idle24V},
+  };
+  for (const Entry& e : kWork) {
+    if (e.state == state) return e.work;
   }
+  // State 10 has no work of its own: only a button the window keeps hidden asks for it.
+  return &BusEngine::unknownState;
 }
 
 void BusEngine::Etape_Bus() {
@@ -63,19 +68,31 @@ void BusEngine::Etape_Bus() {
   timer_.setEnabled(true);
   stepRunning_ = false;
   if (s_.Fermeture) {
-    pendingAction_ = nullptr;
+    pendingActions_.clear();
     if (unloadWindow) unloadWindow();
     return;
   }
-  if (pendingAction_) std::exchange(pendingAction_, nullptr)();
+  for (auto& action : std::exchange(pendingActions_, {}))
+    action();
 }
 
 void BusEngine::afterStep(std::function<void()> action) {
   if (stepRunning_) {
-    pendingAction_ = std::move(action);
+    pendingActions_.push_back(std::move(action));
   } else {
     action();
   }
+}
+
+// In debug mode the measures window shows how long the run has been going, as of the point
+// served last.
+void BusEngine::Timer_Tache_Timer() {
+  if (s_.Mode_Debug) {
+    int seconds = s_.Heure_Point.secondsSinceMidnight() - s_.Heure_Debut.secondsSinceMidnight();
+    if (seconds < 0) seconds += 24 * 3600;
+    v_.measures.Label1.caption = std::to_string(seconds);
+  }
+  Etape_Bus();
 }
 
 void BusEngine::unknownState() {

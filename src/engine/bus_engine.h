@@ -7,13 +7,17 @@
 //   openPort         the engine's side of opening the port (link look, state 1, retries)
 //   afterStep        runs a user action now, or at the end of the running step
 //   Lire_Serie       reads a point's serial number
+//   Timer_Tache_Timer  the tick: the debug clock of the measures window, then one step
 //
-// States of the idle cycle (link check, version, interface status, bus measures) live in
-// bus_engine.cpp; the search and its type reading in search.cpp and type_reading.cpp.
+// Where the states live: the idle cycle (link check, version, interface status, bus
+// measures) in bus_engine.cpp; the search in search.cpp and type_reading.cpp; the parameter
+// reading in parameters.cpp; the measurement cycle and the chamber analysis in
+// measure_cycle.cpp and chamber.cpp; the LED and mode commands in point_commands.cpp.
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/bus_state.h"
 #include "link/com_link.h"
@@ -21,12 +25,14 @@
 #include "screens/bus_window.h"
 #include "screens/dialogs.h"
 #include "screens/measures_window.h"
+#include "screens/param_window.h"
 #include "screens/report_window.h"
 
 namespace korvane::engine {
 
 struct EngineViews {
   screens::BusWindow& bus;
+  screens::ParamWindow& param;
   screens::ReportWindow& report;
   screens::MeasuresWindow& measures;
   screens::Dialogs& dialogs;
@@ -46,12 +52,13 @@ class BusEngine {
   bool openPort();
 
   void Etape_Bus();
+  void Timer_Tache_Timer();
   bool stepRunning() const { return stepRunning_; }
 
   // A user action that exchanges frames itself (the search start) must not run inside a
   // step's wait, where it would pull the point table from under the step: it runs at once
-  // when no step runs, else when the running step ends. One action is held; a later one
-  // replaces it.
+  // when no step runs, else, in the order given, when the running step ends. Running after
+  // the step also lets a stop request outlast the requests the step makes itself.
   void afterStep(std::function<void()> action);
 
   // Reads the four serial bytes of point `address` into Serie_Octet / Serie_Num and gives
@@ -96,6 +103,32 @@ class BusEngine {
   void readThresholds(std::uint8_t address);
   bool readRegister(std::uint8_t reg, std::uint8_t address, std::uint8_t& value);
 
+  // Parameter reading (parameters.cpp).
+  void readParameters();  // 5
+  bool Affiche_Param(int row, std::uint8_t param, const std::string& label, std::uint8_t option,
+                     const std::string& text);
+  void showMode(int row, const std::string& label, std::uint8_t b);
+  bool readSerialBytes(std::uint8_t address, std::uint8_t base);
+  std::string formatSerial();
+
+  // Point commands (point_commands.cpp).
+  void ledCommand();        // 6
+  void writeMode();         // 16
+  bool pointStatus(int p);  // status mode of the cycle; true when its LED is to be lit
+  void kapreStatus(int p);
+  bool isKapre(int p) const;
+
+  // The measurement cycle and the chamber analysis (measure_cycle.cpp, chamber.cpp).
+  void measureCycle();  // 7
+  void measureEnd();    // 8
+  void baseline();      // 11
+  bool analysisStep(int p);
+  void chamberReading(int p);
+  void readTemperature(int p);
+  void evaluate(int p);
+  void noVerdict(int p);
+  void nextCyclePoint();
+
   // One measure of the box (0x07 then the selector); false when an answer is missing.
   bool measure(std::uint8_t selector, std::uint8_t& value);
 
@@ -105,7 +138,7 @@ class BusEngine {
   runtime::Timer& timer_;
   EngineViews v_;
   bool stepRunning_ = false;
-  std::function<void()> pendingAction_;
+  std::vector<std::function<void()>> pendingActions_;
 };
 
 }  // namespace korvane::engine

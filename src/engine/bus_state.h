@@ -99,6 +99,7 @@ struct BusState {
 
   // Options.
   bool Mode_Debug = false;
+  bool Aff_Led = false;  // the parameter window always shows its LED buttons
 
   bool Fermeture = false;
 

@@ -24,11 +24,99 @@ void RunControl::Check3_Click() {
 }
 
 bool RunControl::Form_KeyDown(int keyCode) {
-  if (keyCode == kKeyF5 && e_.views().bus.Start_Bus_Cmd.visible) {
+  const screens::BusWindow& bus = e_.views().bus;
+  if (keyCode == kKeyF5 && bus.Start_Bus_Cmd.visible) {
     Start_Bus_Cmd_Click();
     return true;
   }
+  if (keyCode == kKeyF9 && bus.Adr_Status_Cde.visible) {
+    Adr_Status_Cde_Click();
+    return true;
+  }
   return false;
+}
+
+void RunControl::Adr_Status_Cde_Click() {
+  // After the running step: the step's own requests would otherwise overwrite a stop.
+  e_.afterStep([this] { startOrStopCycle(); });
+}
+
+void RunControl::startOrStopCycle() {
+  screens::BusWindow& bus = e_.views().bus;
+  BusState& s = e_.state();
+  runtime::Timer& timer = e_.timerTache();
+  timer.setEnabled(false);
+  const std::string& caption = bus.Adr_Status_Cde.caption;
+  if (caption != "ARRÊT MESURES" && caption != "ARRÊT SIMULATION") {
+    s.Heure_Debut = e_.runtime().timeOfDay();
+    e_.com().Nb_Com = 0;
+    e_.com().Nb_Erreur_Com = 0;
+    for (std::size_t i = 0; i < bus.Lgd_Lbl.size(); ++i) {
+      bus.Lgd_Lbl[i].visible = true;
+      bus.Lgd_Shp[i].visible = true;
+    }
+    for (int a = 1; a <= kMaxAddresses; ++a) {
+      Point& p = s.points[a];
+      p.Nb_Mesures = 0;
+      p.Nb_Temp = 0;
+      p.Adr_Temperature = 0;
+      p.Analyse_Faite = false;
+      p.Debut_Fenetre = 32;
+      p.Fin_Fenetre = 0;
+      p.Alarme_Vue = false;
+      bus.etatChambre(a).caption.clear();
+      bus.etatChambre(a).backColor = colors::kWindowBackground;
+    }
+    if (s.Mode_Debug) {
+      e_.views().measures.visible = true;
+      e_.views().measures.List1.clear();
+    }
+    bus.Start_Bus_Cmd.visible = false;
+    if (bus.Check3.checked) {
+      bus.Adr_Status_Cde.caption = "ARRÊT MESURES";
+    } else {
+      bus.Adr_Status_Cde.caption = "ARRÊT SIMULATION";
+      bus.Current_Operation_Lbl.caption = "SIMULATION GESTION BUS PAR ECS";
+    }
+    s.Adr_Cycle = 1;
+    s.request(kMeasureCycle);
+    s.Bus_Occupe = true;
+    s.Boucle_Mesures = true;
+    s.Adr_Led_Allumee = 0;
+  } else {
+    timer.setInterval(100);
+    for (int a = 0; a <= kMaxAddresses; ++a) {
+      s.points[a].Nb_Mesures = 0;
+      s.points[a].Analyse_Faite = false;
+    }
+    s.request(kMeasureEnd);
+    s.Etat_Suite = 0;  // the cycle's hand-over must not outlive the stop
+    for (std::size_t i = 0; i < bus.Lgd_Lbl.size(); ++i) {
+      bus.Lgd_Lbl[i].visible = false;
+      bus.Lgd_Shp[i].visible = false;
+    }
+  }
+  timer.setEnabled(true);
+}
+
+// A click on a box while a search or a cycle runs does nothing.
+void RunControl::Adr_Box_Click(int address) {
+  BusState& s = e_.state();
+  if (s.Bus_Occupe || !PointTable::isAddress(address)) return;
+  screens::ParamWindow& w = e_.views().param;
+  for (int k = 0; k < screens::kParamRows; ++k) {
+    w.Param_Lbl[k].visible = false;
+    w.Value_Lbl[k].visible = false;
+  }
+  w.Param_Txt.visible = false;
+  w.Param_Ok_Cde.visible = false;
+  w.Status_Frame.caption = "Position " + screens::formatPattern(address, "000");
+  w.Led_On_Cde.visible = false;
+  w.Led_Off_Cde.visible = false;
+  s.Adr_Cde = static_cast<std::uint8_t>(address);
+  s.Maj_Mode = false;
+  s.request(kReadParameters);
+  w.visible = true;
 }
 
 void RunControl::clearPoint(int a) {

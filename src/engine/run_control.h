@@ -4,7 +4,9 @@
 //
 //   Start_Bus_Cmd_Click   the address search (F5): clear the table, rearm, request state 3
 //   Check3_Click          "Analyse Chambre" toggled: button caption, "Listing", new search
-//   Form_KeyDown          F5
+//   Adr_Status_Cde_Click  start or stop the measurement cycle (F9)
+//   Adr_Box_Click         open the parameter window on a point (state 5)
+//   Form_KeyDown          F5 and F9
 #include <functional>
 
 #include "engine/bus_engine.h"
@@ -20,6 +22,8 @@ class RunControl {
 
   void Start_Bus_Cmd_Click();
   void Check3_Click();  // after the check box changed
+  void Adr_Status_Cde_Click();
+  void Adr_Box_Click(int address);
   // Returns whether the key was one of the window's function keys and was acted on.
   bool Form_KeyDown(int keyCode);
 
@@ -31,6 +35,7 @@ class RunControl {
   void startSearch();
   void clearPoint(int address);
   void chooseProtocol();
+  void startOrStopCycle();
 
   BusEngine& e_;
   bool starting_ = false;

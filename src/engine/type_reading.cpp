@@ -111,8 +111,9 @@ void BusEngine::readThresholds(std::uint8_t address) {
   if (readRegister(kFaultThresholdRegister, address, v)) p.Adr_Seuil_Defaut = v;
 }
 
-std::string BusEngine::Lire_Serie(std::uint8_t address) {
-  const std::uint8_t base = Base_Serie(s_.points[address].Adr_Type);
+// The four serial bytes from `base` on. Any read that fails marks byte 0 with 255; bytes 1 to
+// 3 read as 255 count as 0. Returns whether byte 0 is valid.
+bool BusEngine::readSerialBytes(std::uint8_t address, std::uint8_t base) {
   auto& b = s_.Serie_Octet;
   for (std::uint8_t i = 0; i < 4; ++i) {
     std::uint8_t v = 0;
@@ -122,14 +123,24 @@ std::string BusEngine::Lire_Serie(std::uint8_t address) {
       b[0] = 255;
     }
   }
-  if (b[0] == 255) b = {0, 0, 0, 0};
-  for (int i = 1; i < 4; ++i) {
+  for (std::size_t i = 1; i < 4; ++i) {
     if (b[i] == 255) b[i] = 0;
   }
-  if (b[0] == 0) return "???";
+  return b[0] != 255;
+}
+
+// Bytes 12, 34, 1, 2 read "12" "34" "00258"; a byte above 99 takes three digits.
+std::string BusEngine::formatSerial() {
+  const auto& b = s_.Serie_Octet;
   s_.Serie_Num = b[2] * 256 + b[3];
   return formatPattern(b[0], "00") + formatPattern(b[1], "00") +
          formatPattern(s_.Serie_Num, "00000");
+}
+
+std::string BusEngine::Lire_Serie(std::uint8_t address) {
+  if (!readSerialBytes(address, Base_Serie(s_.points[address].Adr_Type))) s_.Serie_Octet = {};
+  const auto& b = s_.Serie_Octet;
+  return b[0] == 0 ? "???" : formatSerial();
 }
 
 }  // namespace korvane::engine

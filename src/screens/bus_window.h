@@ -65,6 +65,10 @@ struct BusWindow {
   std::array<Label, kGridAddresses + 1> Etat_Chambre;
   std::array<Shape, kGridAddresses + 1> Led_Shp;
 
+  // The legend of the cycle's colours, shown while a cycle runs.
+  std::array<Label, 8> Lgd_Lbl;
+  std::array<Shape, 8> Lgd_Shp;
+
   // Checked access for addresses that come from the line or from counters: anything outside
   // 1..128 lands on the unused slot 0.
   Label& adrBox(int a) { return Adr_Box[slot(a)]; }

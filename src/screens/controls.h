@@ -56,6 +56,7 @@ struct CheckBox {
   std::string caption;
   bool checked = false;
   bool visible = true;
+  bool enabled = true;
 };
 
 struct OptionButton {
@@ -73,6 +74,13 @@ struct MenuItem {
   std::string caption;
   bool checked = false;
   bool enabled = true;
+};
+
+// A picture or panel that the window draws, placed in twips (15 to a pixel at 96 dpi).
+struct Area {
+  bool visible = true;
+  int left = 0;
+  int width = 0;
 };
 
 struct ListBox {

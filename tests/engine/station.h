@@ -34,7 +34,7 @@ struct Station {
         port(rt, box),
         tache(rt.createTimer()),
         com(rt, port, *tache, {bus, measures, dialogs}),
-        engine(rt, state, com, *tache, {bus, report, measures, dialogs}),
+        engine(rt, state, com, *tache, {bus, param, report, measures, dialogs}),
         control(engine) {}
 
   // Opens the port and lets the idle cycle run until the box is connected.
@@ -51,6 +51,36 @@ struct Station {
   // Connects, then searches.
   bool connectAndSearch() { return connect() && search(); }
 
+  // Connected: ticks "Analyse Chambre" (which searches again), then F9, and runs until every
+  // point is judged.
+  bool analyse(std::int64_t limitMs = 3'600'000) {
+    bus.Check3.checked = true;
+    control.Check3_Click();
+    if (!rt.runUntil([this] { return !state.Bus_Occupe; }, 600'000)) return false;
+    control.Form_KeyDown(kKeyF9);
+    return rt.runUntil(
+        [this] { return bus.Current_Operation_Lbl.caption == "Analyse chambre Terminée."; },
+        limitMs);
+  }
+
+  // Posts a request and runs until the step that adopted it is over.
+  bool runRequest(std::int16_t request) {
+    state.request(request);
+    return rt.runUntil([this] { return state.Etat_Demande == kNone; }, 600'000);
+  }
+
+  // A click on box `a`, and the parameter reading it asks for.
+  bool showPoint(int a) {
+    control.Adr_Box_Click(a);
+    return rt.runUntil([this] { return state.Etat_Demande == kNone; }, 600'000);
+  }
+
+  // F9 during a cycle, then runs until it has ended.
+  bool stopCycle() {
+    control.Form_KeyDown(kKeyF9);
+    return rt.runUntil([this] { return !state.Boucle_Mesures; }, 60'000);
+  }
+
   // From now on, the state each step ran (what Label1 shows).
   void recordStates() {
     tache->setOnTick([this] {
@@ -65,6 +95,7 @@ struct Station {
   std::unique_ptr<runtime::Timer> tache;
   screens::BusWindow bus;
   screens::MeasuresWindow measures;
+  screens::ParamWindow param;
   screens::ReportWindow report;
   screens::RecordingDialogs dialogs;
   BusState state;

@@ -1,0 +1,101 @@
+// Commands to one point (LED, detection mode) and the point states of the supervision cycle.
+#include "engine/bus_engine.h"
+
+namespace korvane::engine {
+
+namespace colors = screens::colors;
+
+namespace {
+
+constexpr std::uint8_t kLedCommandCode = 0x82;
+constexpr std::uint8_t kLedOn = 3;
+constexpr std::uint8_t kLedOff = 0;
+constexpr std::uint8_t kModeWrite = 0x96;
+constexpr std::uint8_t kModeFollowUp = 0x85;
+constexpr std::uint8_t kStateRegister = 0x10;
+constexpr std::uint8_t kPositionRegister = 0x11;
+constexpr std::uint8_t kKapreClass = 11;
+
+}  // namespace
+
+// State 6. The tool keeps at most one LED lit: lighting one first puts out the last one it lit,
+// even when that one's switch-on failed.
+void BusEngine::ledCommand() {
+  auto led = [this](std::uint8_t address, std::uint8_t value) {
+    return com_.Envoi_Trame(kLedCommandCode, address, value, true, false) && com_.rx(0) == 0;
+  };
+  if (s_.Cde_Led != 0) {
+    if (s_.Adr_Led_Allumee != 0) {
+      led(s_.Adr_Led_Allumee, kLedOff);
+      v_.bus.ledShp(s_.Adr_Led_Allumee).visible = false;
+      com_.Tempo(100);
+    }
+    if (led(s_.Adr_Cde, kLedOn) && !s_.Boucle_Mesures) v_.bus.ledShp(s_.Adr_Cde).visible = true;
+    s_.Adr_Led_Allumee = s_.Adr_Cde;
+  } else if (led(s_.Adr_Cde, kLedOff)) {
+    v_.bus.ledShp(s_.Adr_Cde).visible = false;
+  }
+  com_.Tempo(100);
+  // Inside a cycle: back to it, through the measurement step the cycle had asked for.
+  if (s_.Boucle_Mesures) {
+    s_.Etat_Bus = s_.Etat_Suite != 0 ? kBusMeasures : kMeasureCycle;
+  } else {
+    s_.Etat_Bus = kLinkCheck;
+  }
+}
+
+// State 16: the new mode, its follow-up, then the parameters read again show what the point
+// now reports.
+void BusEngine::writeMode() {
+  com_.Envoi_Trame(kModeWrite, s_.Adr_Cde, s_.Mode_Detect, true, false);
+  com_.Tempo(100);
+  com_.Envoi_Trame(kModeFollowUp, s_.Adr_Cde, 0, true, false);
+  com_.Tempo(100);
+  s_.Etat_Bus = kReadParameters;
+}
+
+// The status mode of the cycle colours the box as a panel would. An alarm wins over a fault.
+// Returns true for a point newly seen in alarm, whose LED the cycle then lights.
+bool BusEngine::pointStatus(int p) {
+  screens::Label& box = v_.bus.adrBox(p);
+  const std::uint8_t address = static_cast<std::uint8_t>(p);
+  if (!com_.Envoi_Trame(kStateRegister, address, 0, false, false) || com_.rx(0) != 0) {
+    box.backColor = colors::kYellow;
+    return false;
+  }
+  const std::uint8_t state = com_.rx(1);
+  if (state & 0x01) {
+    box.backColor = colors::kRed;
+    Point& point = s_.points[p];
+    if (!point.Alarme_Vue) {
+      point.Alarme_Vue = true;
+      s_.Cde_Led = 1;
+      s_.Adr_Cde = address;
+      return true;
+    }
+  } else if (state & 0x08) {
+    box.backColor = colors::kOrange;
+  } else {
+    box.backColor = colors::kGreen;
+  }
+  return false;
+}
+
+// A KAPRE point reports its position 0 to 3, shown in the legend's colours.
+void BusEngine::kapreStatus(int p) {
+  static constexpr std::size_t kLegendOfPosition[4] = {7, 4, 5, 6};
+  if (!com_.Envoi_Trame(kPositionRegister, static_cast<std::uint8_t>(p), 0, false, false) ||
+      com_.rx(0) != 0) {
+    return;
+  }
+  const std::uint8_t position = com_.rx(1);
+  if (position < 4) {
+    v_.bus.adrBox(p).backColor = v_.bus.Lgd_Shp[kLegendOfPosition[position]].fillColor;
+  }
+}
+
+bool BusEngine::isKapre(int p) const {
+  return s_.points[p].Adr_Type == kKapreClass;
+}
+
+}  // namespace korvane::engine

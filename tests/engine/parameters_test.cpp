@@ -1,0 +1,157 @@
+// The parameter window after a click on a point.
+#include <gtest/gtest.h>
+
+#include "station.h"
+
+namespace korvane::engine::testing {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::vector<std::string> values(const screens::ParamWindow& w, int from, int to) {
+  std::vector<std::string> out;
+  for (int k = from; k <= to; ++k)
+    out.push_back(w.Value_Lbl[k].visible ? w.Value_Lbl[k].caption : "(hidden)");
+  return out;
+}
+
+TEST(Parameters, AnOpticalDetectorShowsItsIdentityAndSettings) {
+  sim::Loop loop = loopOf({7});
+  sim::Point& p = loop.points[0];
+  p.pcbVersion = 0x10;
+  p.softVersion = 0xAB;
+  p.serial = {{12, 255, 255, 255}};
+  p.initial = 41;
+  p.alarm = 141;
+  p.fault = 9;
+  p.registers = {{3, 7}, {15, 200}};
+  Station st(loop);
+  ASSERT_TRUE(st.connectAndSearch());
+  ASSERT_TRUE(st.showPoint(1));
+
+  const screens::ParamWindow& w = st.param;
+  EXPECT_TRUE(w.visible);
+  EXPECT_EQ(w.Status_Frame.caption, "Position 001");
+  EXPECT_EQ(w.Param_Lbl[0].caption, "Adresse");
+  EXPECT_EQ(w.Param_Lbl[12].caption, "Nombre de vérification Défaut");
+  EXPECT_EQ(values(w, 0, 14), (std::vector<std::string>{
+                                  "001", "KEV11x", "1.0", "10.11", "120000000", "041", "141", "009",
+                                  "007", "000", "000", "000", "000", "200", "(hidden)"}));
+  EXPECT_EQ(w.width, screens::kWideWidth);
+  EXPECT_EQ(w.Image1, screens::kKevPicture);
+  EXPECT_TRUE(w.Opto_Check.visible);
+  EXPECT_FALSE(w.Opto_Check.enabled);
+  EXPECT_TRUE(w.Picture2.visible);
+  EXPECT_FALSE(w.Thermo_Check.visible);
+  EXPECT_TRUE(w.Led_On_Cde.visible);
+  EXPECT_FALSE(w.busyPointer);
+  EXPECT_EQ(st.state.Val_Initiale, 41);
+  EXPECT_EQ(st.state.Seuil_Alarme, 141);
+  EXPECT_EQ(st.state.Seuil_Defaut, 9);
+  EXPECT_EQ(st.state.Etat_Bus, kLinkCheck);
+
+  // A reference that cannot be read keeps the last one; its row shows "???".
+  st.box.setFailingRegisters(0, {0x01});
+  ASSERT_TRUE(st.showPoint(1));
+  EXPECT_EQ(w.Value_Lbl[6].caption, "???");
+  EXPECT_EQ(st.state.Seuil_Alarme, 141);
+}
+
+TEST(Parameters, RowsByTypeAndTheirFormats) {
+  sim::Loop loop = loopOf({27, 82, 66, 5});  // KEV112A, BRIM, module (8 channels), unknown
+  loop.points[1].state = 7;
+  loop.points[1].rating = 4;
+  loop.points[1].supply = 27;
+  loop.points[2].delay = 3;
+  Station st(loop);
+  ASSERT_TRUE(st.connectAndSearch());
+
+  ASSERT_TRUE(st.showPoint(1));
+  EXPECT_EQ(st.param.Param_Lbl[14].caption, "Mode détection");
+  EXPECT_EQ(st.param.Value_Lbl[14].caption, "Optique");
+
+  st.port.clearSent();
+  ASSERT_TRUE(st.showPoint(2));
+  EXPECT_EQ(values(st.param, 5, 7), (std::vector<std::string>{" 7", " 4", " 27"}));
+  EXPECT_EQ(st.param.Param_Lbl[7].caption, "Tension AES");
+  EXPECT_EQ(st.param.Image1, screens::kModulePicture);
+  const Bytes& sent = st.port.sent();
+  const Bytes supplyRead = {0x42, 22, 2, 5};  // two-byte answer, option byte 5
+  EXPECT_NE(std::search(sent.begin(), sent.end(), supplyRead.begin(), supplyRead.end()),
+            sent.end());
+
+  ASSERT_TRUE(st.showPoint(3));
+  EXPECT_EQ(st.param.Value_Lbl[1].caption, "MOLS-112");
+  EXPECT_EQ(st.param.Param_Lbl[5].caption, "Temporisation entrée");
+  EXPECT_EQ(st.param.Value_Lbl[5].caption, "003");
+  EXPECT_EQ(st.param.width, screens::kNarrowWidth);
+  EXPECT_FALSE(st.param.Led_On_Cde.visible);
+  EXPECT_FALSE(st.param.Value_Lbl[6].visible);  // hidden by the click
+
+  // An address where the search found nobody: nothing is asked of the line.
+  st.port.clearSent();
+  ASSERT_TRUE(st.showPoint(20));
+  for (int k = 0; k <= 4; ++k)
+    EXPECT_EQ(st.param.Value_Lbl[k].caption, "???") << k;
+  EXPECT_EQ(std::count(st.port.sent().begin(), st.port.sent().end(), 0x40), 0);
+
+  st.state.Aff_Led = true;
+  ASSERT_TRUE(st.showPoint(3));
+  EXPECT_TRUE(st.param.Led_On_Cde.visible);
+}
+
+// The multi-sensor detector's mode byte, read with P1 = 24: text, boxes and Mode_Detect.
+TEST(Parameters, DetectionModeDisplay) {
+  struct Case {
+    std::uint8_t mode;
+    const char* text;
+    bool opto;
+    bool thermo;
+    std::uint8_t modeDetect;
+  };
+  const Case cases[] = {
+      {0, "Optique Thermovélo", true, true, 0},
+      {4, "Optique Statique", true, true, 0},
+      {2, "Thermovélo", false, true, 2},
+      {5, "Optique ", true, false, 1},
+      {3, "", true, false, 1},
+  };
+  sim::Loop loop = loopOf({26, 26, 26, 26, 26});
+  for (std::size_t i = 0; i < 5; ++i)
+    loop.points[i].mode = cases[i].mode;
+  Station st(loop);
+  ASSERT_TRUE(st.connectAndSearch());
+  for (int a = 1; a <= 5; ++a) {
+    const Case& c = cases[a - 1];
+    SCOPED_TRACE(c.mode);
+    st.port.clearSent();
+    ASSERT_TRUE(st.showPoint(a));
+    EXPECT_EQ(st.param.Value_Lbl[14].caption, c.text);
+    EXPECT_EQ(st.param.Opto_Check.checked, c.opto);
+    EXPECT_EQ(st.param.Thermo_Check.checked, c.thermo);
+    EXPECT_TRUE(st.param.Thermo_Check.visible);
+    EXPECT_EQ(st.state.Mode_Detect, c.modeDetect);
+    EXPECT_FALSE(st.state.Maj_Mode);
+    const Bytes& sent = st.port.sent();
+    const Bytes modeRead = {0x40, 24, static_cast<std::uint8_t>(a), 0};
+    EXPECT_NE(std::search(sent.begin(), sent.end(), modeRead.begin(), modeRead.end()), sent.end());
+  }
+}
+
+TEST(Parameters, AClickDuringASearchDoesNothing) {
+  Station st(loopOf({7}));
+  ASSERT_TRUE(st.connect());
+  st.state.Bus_Occupe = true;
+  st.control.Adr_Box_Click(1);
+  EXPECT_FALSE(st.param.visible);
+  EXPECT_EQ(st.state.Etat_Demande, kNone);
+  st.state.Bus_Occupe = false;
+  st.control.Adr_Box_Click(17);
+  EXPECT_EQ(st.param.Status_Frame.caption, "Position 017");
+  EXPECT_EQ(st.state.Etat_Demande, kReadParameters);
+  st.control.Adr_Box_Click(129);  // not a box
+  EXPECT_EQ(st.state.Adr_Cde, 17);
+}
+
+}  // namespace
+}  // namespace korvane::engine::testing

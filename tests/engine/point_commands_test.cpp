@@ -1,0 +1,148 @@
+// LED and mode commands, and the supervision cycle.
+#include <gtest/gtest.h>
+
+#include "station.h"
+
+namespace korvane::engine::testing {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+namespace colors = screens::colors;
+
+// The LED frames sent, as (address, value).
+std::vector<std::pair<int, int>> ledFrames(const Bytes& sent) {
+  std::vector<std::pair<int, int>> out;
+  for (std::size_t i = 0; i + 3 < sent.size(); ++i) {
+    if (sent[i] == 0x41 && sent[i + 1] == 0x82) out.emplace_back(sent[i + 2], sent[i + 3]);
+  }
+  return out;
+}
+
+TEST(LedCommand, OneLedLitAtATime) {
+  Station st(loopOf({7, 7, 7, 7, 7}));
+  ASSERT_TRUE(st.connectAndSearch());
+  st.state.Cde_Led = 1;
+  st.state.Adr_Cde = 3;
+  ASSERT_TRUE(st.runRequest(kLedCommand));
+  EXPECT_TRUE(st.box.ledOn(2));
+  EXPECT_TRUE(st.bus.Led_Shp[3].visible);
+
+  st.port.clearSent();
+  st.state.Adr_Cde = 5;
+  ASSERT_TRUE(st.runRequest(kLedCommand));
+  EXPECT_EQ(ledFrames(st.port.sent()), (std::vector<std::pair<int, int>>{{3, 0}, {5, 3}}));
+  EXPECT_EQ(st.state.Adr_Led_Allumee, 5);
+  EXPECT_FALSE(st.bus.Led_Shp[3].visible);
+  EXPECT_TRUE(st.bus.Led_Shp[5].visible);
+  EXPECT_FALSE(st.box.ledOn(2));
+  EXPECT_TRUE(st.box.ledOn(4));
+  EXPECT_EQ(st.state.Etat_Bus, kLinkCheck);
+
+  // Off for a point that is not the lit one: that point only.
+  st.port.clearSent();
+  st.state.Cde_Led = 0;
+  st.state.Adr_Cde = 2;
+  ASSERT_TRUE(st.runRequest(kLedCommand));
+  EXPECT_EQ(ledFrames(st.port.sent()), (std::vector<std::pair<int, int>>{{2, 0}}));
+  EXPECT_EQ(st.state.Adr_Led_Allumee, 5);
+  EXPECT_TRUE(st.bus.Led_Shp[5].visible);
+}
+
+TEST(ModeWrite, WritesTheModeThenShowsWhatThePointReports) {
+  Station st(loopOf({26}));
+  ASSERT_TRUE(st.connectAndSearch());
+  ASSERT_TRUE(st.showPoint(1));
+  EXPECT_EQ(st.param.Value_Lbl[14].caption, "Optique Thermovélo");
+  st.port.clearSent();
+  st.state.Mode_Detect = 1;  // heat off
+  st.recordStates();
+  ASSERT_TRUE(st.runRequest(kWriteMode));
+  st.rt.runUntil([&] { return st.states.size() >= 2; }, 10'000);
+  EXPECT_EQ(st.states[0], kWriteMode);
+  EXPECT_EQ(st.states[1], kReadParameters);
+  const Bytes& sent = st.port.sent();
+  const Bytes write = {0x41, 0x96, 1, 1};
+  const Bytes followUp = {0x41, 0x85, 1, 0};
+  EXPECT_NE(std::search(sent.begin(), sent.end(), write.begin(), write.end()), sent.end());
+  EXPECT_NE(std::search(sent.begin(), sent.end(), followUp.begin(), followUp.end()), sent.end());
+  EXPECT_EQ(st.box.mode(0), 1);
+  EXPECT_EQ(st.param.Value_Lbl[14].caption, "Optique ");
+}
+
+// The supervision cycle colours each box by the state its point reports. A point newly in
+// alarm gets its LED lit once, and the cycle carries on through its bus measures.
+TEST(Supervision, ColoursLikeAPanel) {
+  sim::Loop loop = loopOf({7, 7, 7, 7, 7, 70, 70, 70, 70});
+  loop.points[1].state = 1;  // alarm
+  loop.points[2].state = 8;  // fault
+  loop.points[3].state = 9;  // both: alarm wins
+  loop.points[4].failingRegisters = {0x10};
+  for (std::uint8_t k = 0; k < 4; ++k)
+    loop.points[5 + k].position = k;
+  Station st(loop);
+  ASSERT_TRUE(st.connectAndSearch());
+  st.measures.List1.add("old");
+  st.com.Nb_Com = 99;
+  st.recordStates();
+  st.control.Form_KeyDown(kKeyF9);
+  ASSERT_TRUE(st.rt.runUntil([&] { return st.state.Boucle_Mesures; }, 10'000));
+  EXPECT_EQ(st.bus.Adr_Status_Cde.caption, "ARRÊT SIMULATION");
+  EXPECT_EQ(st.bus.Current_Operation_Lbl.caption, "SIMULATION GESTION BUS PAR ECS");
+  EXPECT_TRUE(st.bus.Lgd_Lbl[7].visible);
+  EXPECT_EQ(st.bus.Lgd_Lbl[7].caption, "Position attente et  sécurité");
+  EXPECT_FALSE(st.bus.Start_Bus_Cmd.visible);
+  EXPECT_LT(st.com.Nb_Com, 99);
+
+  st.states.clear();
+  st.rt.runForMs(20'000);
+  EXPECT_EQ(st.bus.Adr_Box[1].backColor, colors::kGreen);
+  EXPECT_EQ(st.bus.Adr_Box[2].backColor, colors::kRed);
+  EXPECT_EQ(st.bus.Adr_Box[3].backColor, colors::kOrange);
+  EXPECT_EQ(st.bus.Adr_Box[4].backColor, colors::kRed);
+  EXPECT_EQ(st.bus.Adr_Box[5].backColor, colors::kYellow);
+  for (int k = 0; k < 4; ++k)
+    EXPECT_EQ(st.bus.Adr_Box[6 + k].backColor, st.bus.Lgd_Shp[(k + 3) % 4 + 4].fillColor) << k;
+  EXPECT_EQ(st.bus.Adr_Box[6].backColor, (screens::Rgb{0, 0, 255}));
+  EXPECT_EQ(st.bus.Adr_Box[7].backColor, (screens::Rgb{128, 0, 0}));
+
+  // Two alarms: two LED commands in the whole run, each followed by the bus measures.
+  EXPECT_EQ(std::count(st.states.begin(), st.states.end(), kLedCommand), 2);
+  for (std::size_t i = 0; i + 1 < st.states.size(); ++i) {
+    if (st.states[i] == kLedCommand) {
+      EXPECT_EQ(st.states[i + 1], kBusMeasures);
+    }
+  }
+  EXPECT_TRUE(st.box.ledOn(3));  // point 4 was lit last, putting out point 2
+  EXPECT_FALSE(st.box.ledOn(1));
+  EXPECT_FALSE(st.bus.Led_Shp[4].visible);  // no LED marks during a cycle
+
+  ASSERT_TRUE(st.stopCycle());
+  EXPECT_EQ(st.bus.Adr_Status_Cde.caption, "ETAT DES ADRESSES (F9)");
+  EXPECT_FALSE(st.bus.Lgd_Lbl[0].visible);
+  EXPECT_EQ(st.bus.Adr_Box[2].backColor, colors::kFoundBlue);
+  EXPECT_EQ(st.tache->interval(), 100);
+  st.rt.runForMs(3000);
+  EXPECT_EQ(st.state.Etat_Bus, kLinkCheck);
+}
+
+// F9 pressed while a step of the cycle waits for the line still stops the cycle.
+TEST(Supervision, AStopPressedDuringAStepIsNotLost) {
+  Station st(loopOf({7, 7, 7}));
+  ASSERT_TRUE(st.connectAndSearch());
+  st.control.Form_KeyDown(kKeyF9);
+  st.rt.runForMs(3000);
+  bool pressed = false;
+  st.box.setLogger([&](const std::string&) {
+    if (pressed || st.state.Etat_Bus != kMeasureCycle || !st.engine.stepRunning()) return;
+    pressed = true;
+    st.control.Form_KeyDown(kKeyF9);
+  });
+  ASSERT_TRUE(st.rt.runUntil([&] { return !st.state.Boucle_Mesures; }, 60'000));
+  EXPECT_TRUE(pressed);
+  st.rt.runForMs(5000);
+  EXPECT_FALSE(st.state.Boucle_Mesures);
+  EXPECT_NE(st.state.Etat_Bus, kMeasureCycle);
+}
+
+}  // namespace
+}  // namespace korvane::engine::testing
