@@ -52,6 +52,9 @@ struct BusWindow {
   MenuItem SS_KAPRE{"KAPRE"};
   MenuItem SS_VOSK4{"VOSK4"};
   Frame Phase_Frm{"Protocole"};
+  // "Phase 1" (index 1) and "Phase 2" (index 2); index 0 unused.
+  std::array<OptionButton, 3> Phase_Option{OptionButton{}, OptionButton{"Phase 1", true},
+                                           OptionButton{"Phase 2"}};
 
   // The protocol-type group, hidden and never shown: its design values decide the protocol
   // of every search ("Adr." checked, "Ph2" selected).
