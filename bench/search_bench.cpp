@@ -3,8 +3,7 @@
 // how long it takes to simulate.
 #include <benchmark/benchmark.h>
 
-#include "engine/bus_engine.h"
-#include "engine/run_control.h"
+#include "engine/bus_station.h"
 #include "runtime/virtual_runtime.h"
 #include "sim/loop_simulator.h"
 #include "sim/simulated_port.h"
@@ -20,31 +19,25 @@ void BM_SearchOfAFullLoop(benchmark::State& state) {
     runtime::VirtualRuntime rt;
     sim::LoopSimulator box(loop);
     sim::SimulatedPort port(rt, box);
-    auto tache = rt.createTimer();
-    screens::BusWindow bus;
-    screens::MeasuresWindow measures;
-    screens::ReportWindow report;
     screens::RecordingDialogs dialogs;
-    engine::BusState s;
-    link::ComLink com(rt, port, *tache, {bus, measures, dialogs});
-    screens::ParamWindow param;
-    engine::BusEngine eng(rt, s, com, *tache, {bus, param, report, measures, dialogs});
-    engine::RunControl control(eng);
+    engine::BusStation st(rt, port, dialogs);
+    engine::BusState& s = st.state;
+    link::ComLink& com = st.com;
 
     double inSteps = 0;
-    tache->setOnTick([&] {
+    st.Timer_Tache->setOnTick([&] {
       const double start = rt.nowMs();
-      eng.Etape_Bus();
+      st.engine.Etape_Bus();
       inSteps += rt.nowMs() - start;
     });
-    eng.openPort();
+    st.engine.openPort();
     rt.runUntil([&] { return s.Bus_Connecte; }, 60'000);
     rt.runUntil([&] { return s.Etat_Bus == engine::kLinkCheck; }, 60'000);
 
     const double start = rt.nowMs();
     const std::int64_t pausedBefore = com.pausedMs;
     inSteps = 0;
-    control.Start_Bus_Cmd_Click();
+    st.control.Start_Bus_Cmd_Click();
     const double startMs = rt.nowMs() - start;  // the rearm, run by the click itself
     rt.runUntil([&] { return !s.Bus_Occupe; }, 3'600'000);
     const double total = rt.nowMs() - start;

@@ -107,7 +107,7 @@ TEST(IdleCycle, AStateWithoutWorkFallsBackToTheLinkCheckAndDoesNothingElse) {
   Station st(loopOf({7}));
   ASSERT_TRUE(st.connect());
   st.rt.runUntil([&] { return st.state.Etat_Bus == kLinkCheck; }, 10'000);
-  st.tache->setEnabled(false);
+  st.Timer_Tache->setEnabled(false);
   st.port.clearSent();
   for (int state : {12, 0, 19, 34}) {
     st.state.Etat_Bus = static_cast<std::int16_t>(state);
@@ -116,7 +116,7 @@ TEST(IdleCycle, AStateWithoutWorkFallsBackToTheLinkCheckAndDoesNothingElse) {
     EXPECT_EQ(st.bus.Label1.caption, std::to_string(state));
   }
   EXPECT_TRUE(st.port.sent().empty());
-  EXPECT_TRUE(st.tache->isEnabled());  // every step leaves the tick running
+  EXPECT_TRUE(st.Timer_Tache->isEnabled());  // every step leaves the tick running
 }
 
 }  // namespace

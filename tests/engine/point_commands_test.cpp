@@ -120,7 +120,7 @@ TEST(Supervision, ColoursLikeAPanel) {
   EXPECT_EQ(st.bus.Adr_Status_Cde.caption, "ETAT DES ADRESSES (F9)");
   EXPECT_FALSE(st.bus.Lgd_Lbl[0].visible);
   EXPECT_EQ(st.bus.Adr_Box[2].backColor, colors::kFoundBlue);
-  EXPECT_EQ(st.tache->interval(), 100);
+  EXPECT_EQ(st.Timer_Tache->interval(), 100);
   st.rt.runForMs(3000);
   EXPECT_EQ(st.state.Etat_Bus, kLinkCheck);
 }

@@ -178,7 +178,7 @@ TEST(SearchStart, ClearsTheLastSearchRearmsAndRequestsTheSearch) {
   st.report.List1.add("old line");
   st.state.points[1].Adr_Taux = 40;
   st.bus.Check2.checked = true;
-  st.tache->setEnabled(false);  // no step: look at what the start alone does
+  st.Timer_Tache->setEnabled(false);  // no step: look at what the start alone does
 
   st.control.Start_Bus_Cmd_Click();
   EXPECT_EQ(st.box.rearmCount(), 2);
@@ -187,7 +187,7 @@ TEST(SearchStart, ClearsTheLastSearchRearmsAndRequestsTheSearch) {
   EXPECT_EQ(st.state.Protocole, 2);
   EXPECT_EQ(st.state.Code_Protocole, 8);
   EXPECT_TRUE(st.state.Bus_Occupe);
-  EXPECT_TRUE(st.tache->isEnabled());
+  EXPECT_TRUE(st.Timer_Tache->isEnabled());
   EXPECT_TRUE(st.report.List1.lines.empty());
   EXPECT_EQ(st.bus.Cur_Adr_Lbl.caption, "Position = 001");
   EXPECT_EQ(st.bus.Current_Operation_Lbl.caption, "Recherches Adresses raccordées");
@@ -207,7 +207,7 @@ TEST(SearchStart, TheTypeMenuChoosesTheFirstState) {
   ASSERT_TRUE(st.connect());
   st.bus.SS_Det_12V.checked = false;
   st.bus.SS_Per_24V.checked = true;
-  st.tache->setEnabled(false);
+  st.Timer_Tache->setEnabled(false);
   st.control.Start_Bus_Cmd_Click();
   EXPECT_EQ(st.state.Etat_Demande, kIdle24V);
   st.bus.SS_Per_24V.checked = false;

@@ -5,8 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/bus_engine.h"
-#include "engine/run_control.h"
+#include "engine/bus_station.h"
 #include "runtime/virtual_runtime.h"
 #include "sim/loop.h"
 #include "sim/loop_simulator.h"
@@ -28,14 +27,19 @@ inline sim::Loop exampleLoop(const std::string& name) {
   return sim::loadLoop(std::string(KORVANE_LOOPS_DIR) + "/" + name + ".json");
 }
 
-struct Station {
+// The simulated side: the virtual clock, the box and its loop, the line, and message boxes
+// recorded instead of shown.
+struct SimulatedLine {
+  explicit SimulatedLine(sim::Loop loop) : box(std::move(loop)), port(rt, box) {}
+  runtime::VirtualRuntime rt;
+  sim::LoopSimulator box;
+  sim::SimulatedPort port;
+  screens::RecordingDialogs dialogs;
+};
+
+struct Station : SimulatedLine, BusStation {
   explicit Station(sim::Loop loop)
-      : box(std::move(loop)),
-        port(rt, box),
-        tache(rt.createTimer()),
-        com(rt, port, *tache, {bus, measures, dialogs}),
-        engine(rt, state, com, *tache, {bus, param, report, measures, dialogs}),
-        control(engine) {}
+      : SimulatedLine(std::move(loop)), BusStation(rt, port, dialogs) {}
 
   // Opens the port and lets the idle cycle run until the box is connected.
   bool connect() {
@@ -83,25 +87,12 @@ struct Station {
 
   // From now on, the state each step ran (what Label1 shows).
   void recordStates() {
-    tache->setOnTick([this] {
+    Timer_Tache->setOnTick([this] {
       engine.Etape_Bus();
       states.push_back(std::stoi(bus.Label1.caption));
     });
   }
 
-  runtime::VirtualRuntime rt;
-  sim::LoopSimulator box;
-  sim::SimulatedPort port;
-  std::unique_ptr<runtime::Timer> tache;
-  screens::BusWindow bus;
-  screens::MeasuresWindow measures;
-  screens::ParamWindow param;
-  screens::ReportWindow report;
-  screens::RecordingDialogs dialogs;
-  BusState state;
-  link::ComLink com;
-  BusEngine engine;
-  RunControl control;
   std::vector<int> states;
 };
 
