@@ -7,6 +7,7 @@
 
 #include "engine/bus_engine.h"
 #include "engine/bus_state.h"
+#include "engine/param_control.h"
 #include "engine/run_control.h"
 #include "link/com_link.h"
 #include "link/serial_port.h"
@@ -24,7 +25,8 @@ struct BusStation {
       : Timer_Tache(runtime.createTimer()),
         com(runtime, port, *Timer_Tache, {bus, measures, dialogs}),
         engine(runtime, state, com, *Timer_Tache, {bus, param, report, measures, dialogs}),
-        control(engine) {}
+        control(engine),
+        paramControl(engine) {}
 
   screens::BusWindow bus;
   screens::ParamWindow param;
@@ -35,6 +37,7 @@ struct BusStation {
   link::ComLink com;
   BusEngine engine;
   RunControl control;
+  ParamControl paramControl;
 };
 
 }  // namespace korvane::engine

@@ -155,3 +155,38 @@ TEST(Parameters, AClickDuringASearchDoesNothing) {
 
 }  // namespace
 }  // namespace korvane::engine::testing
+
+namespace korvane::engine::testing {
+namespace {
+
+// The sensor boxes of a multi-sensor detector: one bit each, and never both off.
+TEST(SensorSelection, EachBoxItsBitAndAtLeastOneSensor) {
+  Station st(loopOf({26}));
+  ASSERT_TRUE(st.connectAndSearch());
+  ASSERT_TRUE(st.showPoint(1));
+  screens::ParamWindow& w = st.param;
+  st.state.Mode_Detect = 0x04;  // a bit the boxes do not own stays as it is
+
+  w.Opto_Check.checked = false;
+  st.paramControl.Opto_Check_Click();
+  EXPECT_EQ(st.state.Mode_Detect, 0x06);
+  EXPECT_EQ(st.state.Etat_Demande, kWriteMode);
+
+  w.Thermo_Check.checked = false;  // the last sensor: refused
+  st.paramControl.Thermo_Check_Click();
+  ASSERT_EQ(st.dialogs.shown.size(), 1u);
+  EXPECT_EQ(st.dialogs.shown[0].text, "Il doit y avoir au moins un capteur activé !");
+  EXPECT_EQ(st.dialogs.shown[0].title, "Sélection Capteur");
+  EXPECT_TRUE(w.Thermo_Check.checked);
+  EXPECT_EQ(st.state.Mode_Detect, 0x06);
+
+  st.state.Maj_Mode = true;  // the engine setting the boxes: no request
+  st.state.Etat_Demande = kNone;
+  w.Opto_Check.checked = true;
+  st.paramControl.Opto_Check_Click();
+  EXPECT_EQ(st.state.Mode_Detect, 0x06);
+  EXPECT_EQ(st.state.Etat_Demande, kNone);
+}
+
+}  // namespace
+}  // namespace korvane::engine::testing

@@ -110,6 +110,11 @@ std::unique_ptr<Timer> QtRuntime::createTimer() {
 }
 
 bool QtRuntime::processUntil(const std::function<bool()>& done) {
+  struct Depth {
+    int& depth;
+    explicit Depth(int& d) : depth(d) { ++depth; }
+    ~Depth() { --depth; }
+  } inWait{depth_};
   for (;;) {
     if (shutdown_.load()) return false;
     if (done()) return true;

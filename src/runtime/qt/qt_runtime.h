@@ -38,8 +38,13 @@ class QtRuntime final : public Runtime {
   void shutdown();
   bool isShutDown() const { return shutdown_.load(); }
 
+  // How many processUntil calls are in progress: what owns the objects a wait may touch can
+  // be destroyed only at depth 0.
+  int waitDepth() const { return depth_; }
+
  private:
   std::atomic<bool> shutdown_{false};
+  int depth_ = 0;
   std::unique_ptr<QObject> waker_;  // target of the event that wakes a sleeping wait
 };
 

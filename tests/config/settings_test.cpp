@@ -1,0 +1,137 @@
+#include "shell/config/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <random>
+
+#include "runtime/virtual_runtime.h"
+#include "screens/dialogs.h"
+#include "shell/config/profile_file.h"
+#include "sim/loop_simulator.h"
+#include "sim/simulated_port.h"
+
+namespace korvane::config {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Settings : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ =
+        fs::temp_directory_path() / ("korvane-settings-" + std::to_string(std::random_device{}()));
+    fs::create_directories(dir_);
+    ini_ = configPath(dir_);
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+  }
+  void put(const std::string& text) { std::ofstream(ini_, std::ios::binary) << text; }
+  std::string bytes() const {
+    std::ifstream in(ini_, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+  std::string stored(std::string_view key) { return Lire_Ini(ini_, "PARAMETRES", key, "?", false); }
+  void load() { Lire_Config(ini_, state, com, bus); }
+  void loadWith(std::string_view key, std::string_view value) {
+    Ecrire_Ini(ini_, "PARAMETRES", key, value);
+    load();
+  }
+
+  fs::path dir_;
+  fs::path ini_;
+
+  // The frame layer needs a port and a tick to exist; neither is opened here.
+  runtime::VirtualRuntime rt;
+  sim::LoopSimulator box{sim::Loop{}};
+  sim::SimulatedPort port{rt, box};
+  std::unique_ptr<runtime::Timer> tache = rt.createTimer();
+  screens::BusWindow bus;
+  screens::MeasuresWindow measures;
+  screens::RecordingDialogs dialogs;
+  engine::BusState state;
+  link::ComLink com{rt, port, *tache, {bus, measures, dialogs}};
+};
+
+TEST_F(Settings, AFirstRunAppliesTheDefaultsAndWritesBackFourKeys) {
+  // A model left in another state shows that the settings are applied, not merely kept.
+  bus.SS_Det_12V.checked = false;
+  bus.Phase_Frm.visible = false;
+  bus.Phase_Option[2].selected = true;
+  state.Code_Protocole = 8;
+  load();
+  EXPECT_EQ(bytes(),
+            "[PORTCOM]\r\nCOM=1\r\n[PARAMETRES]\r\nPROTOCOLE=1\r\nTYPE=1\r\nPER12V=oui\r\n");
+  EXPECT_TRUE(bus.SS_Det_12V.checked && bus.Phase_Frm.visible && bus.Phase_Option[1].selected);
+  EXPECT_FALSE(bus.Phase_Option[2].selected);
+  EXPECT_EQ(state.Code_Protocole, 1);
+  EXPECT_EQ(com.Tempo_Bus, 50);
+}
+
+TEST_F(Settings, ValuesAreCheckedAsTheyAreRead) {
+  for (const auto& [text, tempo] : {std::pair{"20", 50}, {"1000", 1000}, {"1001", 50}}) {
+    loadWith("tempo_bus", text);
+    EXPECT_EQ(com.Tempo_Bus, tempo) << text;
+  }
+  for (const auto& [text, on] : {std::pair{"Oui", true}, {"OUI", true}, {"1", false}}) {
+    loadWith("debug", text);
+    EXPECT_EQ(state.Mode_Debug, on) << text;
+  }
+  // 258 wrapped into a byte would quietly become phase 2, and 257 port 1.
+  Ecrire_Ini(ini_, "PORTCOM", "COM", "257");
+  loadWith("PROTOCOLE", "258");
+  EXPECT_EQ(com.Port_Com, 255);
+  EXPECT_EQ(state.Protocole, 255);
+  EXPECT_FALSE(bus.Phase_Option[1].selected || bus.Phase_Option[2].selected);
+}
+
+TEST_F(Settings, TypeMenuKeepsAtMostOneEntryChecked) {
+  load();
+  Type_Menu_Click(ini_, bus, bus.SS_Per_24V);
+  EXPECT_TRUE(bus.SS_Per_24V.checked && !bus.SS_Det_12V.checked);
+  Type_Menu_Click(ini_, bus, bus.SS_Per_24V);
+  EXPECT_FALSE(bus.SS_Det_12V.checked || bus.SS_Per_24V.checked || bus.SS_KAPRE.checked ||
+               bus.SS_VOSK4.checked);
+  for (const char* key : {"PER12V", "VOSK4", "KAPRE", "PER24V"})
+    EXPECT_EQ(stored(key), "non") << key;
+  Type_Menu_Click(ini_, bus, bus.SS_Det_12V);
+  EXPECT_TRUE(bus.Phase_Frm.visible);
+  Type_Menu_Click(ini_, bus, bus.SS_Det_12V);
+  EXPECT_FALSE(bus.Phase_Frm.visible);
+}
+
+TEST_F(Settings, AClickKeepsCommentsAndUnknownKeysOfAHandWrittenFile) {
+  put("; north team\r\n[PORTCOM]\r\nCOM=4\r\n\r\n[PARAMETRES]\r\nKAPRE=oui\r\nPER12V=non\r\n"
+      "langue=fr\r\n; ends here\r\n\r\n[Autre]\r\nX=1\r\n");
+  load();
+  Type_Menu_Click(ini_, bus, bus.SS_VOSK4);
+  EXPECT_EQ(bytes(),
+            "; north team\r\n[PORTCOM]\r\nCOM=4\r\n\r\n[PARAMETRES]\r\nKAPRE=non\r\nPER12V=non\r\n"
+            "langue=fr\r\nPROTOCOLE=1\r\nTYPE=1\r\nVOSK4=oui\r\nPER24V=non\r\n"
+            "; ends here\r\n\r\n[Autre]\r\nX=1\r\n");
+}
+
+TEST_F(Settings, PhaseClickSetsTheProtocolAndSavesItWithThePort) {
+  loadWith("PROTOCOLE", "2");
+  com.Port_Com = 6;
+  Phase_Option_Click(ini_, 1, state, com, bus);
+  EXPECT_EQ(state.Protocole, 1);
+  EXPECT_EQ(state.Code_Protocole, 1);
+  EXPECT_TRUE(bus.Phase_Option[1].selected && !bus.Phase_Option[2].selected);
+  EXPECT_EQ(stored("PROTOCOLE"), "1");
+  EXPECT_EQ(Lire_Ini(ini_, "PORTCOM", "COM", "?", false), "6");
+}
+
+TEST(PortNumberFromAnswer, AcceptsOnlyALeadingNumberFrom1To16) {
+  for (const char* refused : {"", "0", "17", "abc", "16.6"})
+    EXPECT_EQ(portNumberFromAnswer(refused), std::nullopt) << refused;
+  for (const auto& [answer, port] : {std::pair{"16", 16}, {" 3", 3}, {"5x", 5}})
+    EXPECT_EQ(portNumberFromAnswer(answer), port) << answer;
+}
+
+}  // namespace
+}  // namespace korvane::config
