@@ -1,0 +1,391 @@
+#include "shell/bus_frm.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "shell/about_box.h"
+#include "shell/address_grid.h"
+#include "shell/config/settings.h"
+#include "shell/measures_form.h"
+#include "shell/param_form.h"
+
+namespace korvane::shell {
+
+namespace {
+
+constexpr int kRenderMs = 50;
+
+QLabel* indicator(QWidget* parent, screens::Rgb colour, const QString& name) {
+  auto* shape = new QLabel(parent);
+  shape->setFixedSize(14, 14);
+  shape->setFrameShape(QFrame::Box);
+  shape->setAccessibleName(name);
+  setBackground(shape, colour);
+  return shape;
+}
+
+}  // namespace
+
+BusFrm::BusFrm(BusFrmSetup setup, QWidget* parent)
+    : QWidget(parent),
+      setup_(std::move(setup)),
+      station_(std::make_unique<engine::BusStation>(setup_.runtime, setup_.port, setup_.dialogs)) {
+  setObjectName(QStringLiteral("Bus_Frm"));
+  setWindowTitle(QStringLiteral("BUS AUTOCODAGE KORVANE"));
+  engine::BusState& s = station_->state;
+  s.Produit_Courant = setup_.product;
+  s.Nb_Adr =
+      setup_.product == engine::kProductKapre ? engine::kKapreAddresses : engine::kMaxAddresses;
+
+  auto* layout = new QVBoxLayout(this);
+  buildMenus();
+  auto* top = new QHBoxLayout;
+  top->addWidget(buildControls(), 1);
+  top->addWidget(buildStatus());
+  layout->addLayout(top);
+  grid_ = new AddressGrid(station_->bus, s.Nb_Adr, this);
+  layout->addWidget(grid_);
+  layout->addWidget(buildEmulator());
+  connect(grid_, &AddressGrid::boxClicked, this, [this](int a) {
+    station_->control.Adr_Box_Click(a);
+    render();
+  });
+
+  paramForm_ = new ParamForm(station_->param, station_->paramControl, this);
+  measuresForm_ = new MeasuresForm(station_->measures, setup_.dialogs, this);
+
+  auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);
+  f5->setContext(Qt::WidgetWithChildrenShortcut);
+  connect(f5, &QShortcut::activated, this, [this] {
+    station_->control.Form_KeyDown(engine::kKeyF5);
+    render();
+  });
+  auto* f9 = new QShortcut(QKeySequence(Qt::Key_F9), this);
+  f9->setContext(Qt::WidgetWithChildrenShortcut);
+  connect(f9, &QShortcut::activated, this, [this] {
+    station_->control.Form_KeyDown(engine::kKeyF9);
+    render();
+  });
+
+  askPort = [this](const QString& current) -> std::optional<QString> {
+    bool ok = false;
+    const QString answer = QInputDialog::getText(this, QString::fromUtf8(config::kPortPromptTitle),
+                                                 QString::fromUtf8(config::kPortPrompt),
+                                                 QLineEdit::Normal, current, &ok);
+    if (!ok) return std::nullopt;
+    return answer;
+  };
+
+  station_->control.Ecrire_Port_Protocole = [this] {
+    config::Ecrire_Port_Protocole(setup_.ini, station_->com.Port_Com, station_->state.Protocole);
+  };
+  station_->engine.unloadWindow = [this] { emit unloadRequested(); };
+
+  Form_Load();
+
+  renderTimer_ = new QTimer(this);
+  connect(renderTimer_, &QTimer::timeout, this, &BusFrm::render);
+  renderTimer_->start(kRenderMs);
+  render();
+}
+
+BusFrm::~BusFrm() {
+  station_->engine.unloadWindow = nullptr;
+}
+
+void BusFrm::Form_Load() {
+  engine::BusStation& st = *station_;
+  st.com.Port_Com = 1;
+  st.state.Nb_Trouve = 0;
+  st.state.Nb_Essais = 3;
+  st.bus.Adr_Status_Cde.visible = false;
+  config::Lire_Config(setup_.ini, st.state, st.com, st.bus);
+  st.engine.openPort();
+  st.state.Boucle_Mesures = false;
+}
+
+void BusFrm::showEvent(QShowEvent* event) {
+  // Form_Activate: the state number only in debug mode.
+  station_->bus.Label1.visible = station_->state.Mode_Debug;
+  QWidget::showEvent(event);
+}
+
+void BusFrm::buildMenus() {
+  auto* bar = new QMenuBar(this);
+  auto* util = bar->addMenu(QStringLiteral("&Utilitaires"));
+  util->setObjectName(QStringLiteral("Util_Mnu"));
+  QAction* port = util->addAction(QStringLiteral("&Port Série"));
+  port->setObjectName(QStringLiteral("Serial_Com_Port_Mnu"));
+  connect(port, &QAction::triggered, this, &BusFrm::Serial_Com_Port_Mnu_Click);
+  // The LED sequencer and the report window come later; until then their entries wait.
+  QAction* led = util->addAction(QStringLiteral("Commande LED"));
+  led->setObjectName(QStringLiteral("Cmd_LED"));
+  led->setEnabled(false);
+  QAction* listing = util->addAction(QStringLiteral("Listing"));
+  listing->setObjectName(QStringLiteral("menu_listing"));
+  listing->setEnabled(false);
+  QAction* quit = util->addAction(QStringLiteral("&Quitter"));
+  quit->setObjectName(QStringLiteral("Quit_Mnu"));
+  connect(quit, &QAction::triggered, this, [this] {
+    station_->state.Etat_Bus = engine::kNone;
+    station_->state.Fermeture = true;
+    emit unloadRequested();
+  });
+
+  auto* type = bar->addMenu(QStringLiteral("&Type"));
+  type->setObjectName(QStringLiteral("Type_Menu"));
+  screens::BusWindow& bus = station_->bus;
+  for (auto [entry, name] :
+       {std::pair{&bus.SS_Det_12V, "SS_Det_12V"}, std::pair{&bus.SS_Per_24V, "SS_Per_24V"},
+        std::pair{&bus.SS_KAPRE, "SS_KAPRE"}, std::pair{&bus.SS_VOSK4, "SS_VOSK4"}}) {
+    QAction* action = type->addAction(qs(entry->caption));
+    action->setObjectName(QString::fromLatin1(name));
+    action->setCheckable(true);
+    screens::MenuItem* model = entry;
+    connect(action, &QAction::triggered, this, [this, model] { typeMenuClicked(*model); });
+    typeEntries_.emplace_back(action, entry);
+  }
+  QAction* about = bar->addAction(QStringLiteral("&A propos..."));
+  about->setObjectName(QStringLiteral("About_Mnu"));
+  connect(about, &QAction::triggered, this, [this] {
+    AboutBox box(this);
+    ++modals_;
+    box.exec();
+    --modals_;
+  });
+  layout()->setMenuBar(bar);
+}
+
+QWidget* BusFrm::buildControls() {
+  auto* panel = new QWidget(this);
+  auto* grid = new QGridLayout(panel);
+  screens::BusWindow& bus = station_->bus;
+
+  auto* start = new QPushButton(panel);
+  start->setObjectName(QStringLiteral("Start_Bus_Cmd"));
+  startBus_ = ButtonView(start);
+  connect(start, &QPushButton::clicked, this, [this] {
+    station_->control.Start_Bus_Cmd_Click();
+    render();
+  });
+  auto* status = new QPushButton(panel);
+  status->setObjectName(QStringLiteral("Adr_Status_Cde"));
+  adrStatus_ = ButtonView(status);
+  connect(status, &QPushButton::clicked, this, [this] {
+    station_->control.Adr_Status_Cde_Click();
+    render();
+  });
+  grid->addWidget(start, 0, 0);
+  grid->addWidget(status, 1, 0);
+
+  auto* lecture = new QGroupBox(QStringLiteral("Lecture"), panel);
+  auto* lectureLayout = new QVBoxLayout(lecture);
+  check2_ = new QCheckBox(qs(bus.Check2.caption), lecture);
+  check2_->setObjectName(QStringLiteral("Check2"));
+  lectureLayout->addWidget(check2_);
+  grid->addWidget(lecture, 0, 1, 2, 1);
+
+  check3_ = new QCheckBox(qs(bus.Check3.caption), panel);
+  check3_->setObjectName(QStringLiteral("Check3"));
+  check4_ = new QCheckBox(qs(bus.Check4.caption), panel);
+  check4_->setObjectName(QStringLiteral("Check4"));
+  combo1_ = new QComboBox(panel);
+  combo1_->setObjectName(QStringLiteral("Combo1"));
+  combo1_->setAccessibleName(QStringLiteral("Dernière adresse"));
+  combo1_->setEditable(true);
+  for (int a = 1; a <= station_->state.Nb_Adr; ++a)
+    combo1_->addItem(QString::number(a));
+  combo1_->setCurrentText(qs(bus.Combo1.text));
+  check5_ = new QCheckBox(qs(bus.Check5.caption), panel);
+  check5_->setObjectName(QStringLiteral("Check5"));
+  grid->addWidget(check3_, 0, 2);
+  grid->addWidget(check5_, 1, 2);
+  grid->addWidget(check4_, 0, 3);
+  grid->addWidget(combo1_, 1, 3);
+
+  phaseFrm_ = new QGroupBox(qs(bus.Phase_Frm.caption), panel);
+  phaseFrm_->setObjectName(QStringLiteral("Phase_Frm"));
+  auto* phaseLayout = new QVBoxLayout(phaseFrm_);
+  phase1_ = new QRadioButton(qs(bus.Phase_Option[1].caption), phaseFrm_);
+  phase1_->setObjectName(QStringLiteral("Phase_Option_1"));
+  phase2_ = new QRadioButton(qs(bus.Phase_Option[2].caption), phaseFrm_);
+  phase2_->setObjectName(QStringLiteral("Phase_Option_2"));
+  phaseLayout->addWidget(phase1_);
+  phaseLayout->addWidget(phase2_);
+  grid->addWidget(phaseFrm_, 0, 4, 2, 1);
+  grid->setColumnStretch(5, 1);
+
+  connect(check2_, &QCheckBox::clicked, this,
+          [this](bool on) { station_->bus.Check2.checked = on; });
+  connect(check3_, &QCheckBox::clicked, this, [this](bool on) {
+    station_->bus.Check3.checked = on;
+    station_->control.Check3_Click();
+    render();
+  });
+  connect(check4_, &QCheckBox::clicked, this,
+          [this](bool on) { station_->bus.Check4.checked = on; });
+  connect(check5_, &QCheckBox::clicked, this,
+          [this](bool on) { station_->bus.Check5.checked = on; });
+  connect(combo1_, &QComboBox::currentTextChanged, this,
+          [this](const QString& text) { station_->bus.Combo1.text = us(text); });
+  for (auto [button, index] : {std::pair{phase1_, 1}, std::pair{phase2_, 2}}) {
+    connect(button, &QRadioButton::clicked, this, [this, index = index] {
+      config::Phase_Option_Click(setup_.ini, index, station_->state, station_->com, station_->bus);
+      render();
+    });
+  }
+  return panel;
+}
+
+QWidget* BusFrm::buildStatus() {
+  auto* frame = new QGroupBox(QStringLiteral("Status"), this);
+  frame->setObjectName(QStringLiteral("Status_Frm"));
+  frame->setMinimumWidth(330);
+  auto* layout = new QVBoxLayout(frame);
+  for (auto [view, name] : {std::pair{&currentOperation_, "Current_Operation_Lbl"},
+                            std::pair{&curAdr_, "Cur_Adr_Lbl"}, std::pair{&label1_, "Label1"}}) {
+    auto* label = new QLabel(frame);
+    label->setObjectName(QString::fromLatin1(name));
+    layout->addWidget(label);
+    *view = LabelView(label);
+  }
+  QFont bold = currentOperation_.widget()->font();
+  bold.setBold(true);
+  currentOperation_.widget()->setFont(bold);
+  return frame;
+}
+
+QWidget* BusFrm::buildEmulator() {
+  auto* row = new QWidget(this);
+  auto* layout = new QHBoxLayout(row);
+  emulFrm_ = new QGroupBox(QStringLiteral("Emulateur de Bus"), row);
+  emulFrm_->setObjectName(QStringLiteral("Emul_Frm"));
+  auto* emul = new QHBoxLayout(emulFrm_);
+  for (auto [view, name] : {std::pair{&connection_, "Connection_Lbl"},
+                            std::pair{&version_, "Version_Lbl"}, std::pair{&cc_, "Cc_Lbl"}}) {
+    auto* label = new QLabel(emulFrm_);
+    label->setObjectName(QString::fromLatin1(name));
+    emul->addWidget(label);
+    *view = LabelView(label);
+  }
+  cc_.widget()->setStyleSheet(QStringLiteral("color: rgb(200, 0, 0); font-weight: bold;"));
+  layout->addWidget(emulFrm_);
+
+  for (auto [view, title, name] : {std::tuple{&tensionDep_, "Départ BUS", "Lbl_Tension_Dep"},
+                                   std::tuple{&tensionRet_, "Retour BUS", "Lbl_Tension_Ret"},
+                                   std::tuple{&courant_, "Courant BUS", "Lbl_Courant_Bus"}}) {
+    auto* frame = new QGroupBox(QString::fromUtf8(title), row);
+    auto* frameLayout = new QHBoxLayout(frame);
+    auto* label = new QLabel(frame);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setAccessibleDescription(QString::fromUtf8(title));
+    QFont big = label->font();
+    big.setPointSizeF(big.pointSizeF() * 1.3);
+    label->setFont(big);
+    frameLayout->addWidget(label);
+    layout->addWidget(frame);
+    *view = LabelView(label);
+  }
+
+  auto* lights = new QGridLayout;
+  sendShp_ = indicator(row, station_->bus.Send_Shp.fillColor, QStringLiteral("Émission"));
+  sendShp_->setObjectName(QStringLiteral("Send_Shp"));
+  receiveShp_ = indicator(row, station_->bus.Receive_Shp.fillColor, QStringLiteral("Réception"));
+  receiveShp_->setObjectName(QStringLiteral("Receive_Shp"));
+  lights->addWidget(sendShp_, 0, 0);
+  lights->addWidget(new QLabel(QStringLiteral("Émission"), row), 0, 1);
+  lights->addWidget(receiveShp_, 1, 0);
+  lights->addWidget(new QLabel(QStringLiteral("Réception"), row), 1, 1);
+  layout->addLayout(lights);
+  layout->addStretch();
+  return row;
+}
+
+void BusFrm::render() {
+  const screens::BusWindow& bus = station_->bus;
+  grid_->render();
+  startBus_.show(bus.Start_Bus_Cmd);
+  adrStatus_.show(bus.Adr_Status_Cde);
+  check2_->setChecked(bus.Check2.checked);
+  check3_->setChecked(bus.Check3.checked);
+  check4_->setChecked(bus.Check4.checked);
+  check5_->setChecked(bus.Check5.checked);
+  phaseFrm_->setVisible(bus.Phase_Frm.visible);
+  phase1_->setChecked(bus.Phase_Option[1].selected);
+  phase2_->setChecked(bus.Phase_Option[2].selected);
+  for (auto& [action, entry] : typeEntries_)
+    action->setChecked(entry->checked);
+  if (!(emulColour_ == bus.Emul_Frm.backColor)) {
+    emulColour_ = bus.Emul_Frm.backColor;
+    setBackground(emulFrm_, emulColour_);
+  }
+  connection_.show(bus.Connection_Lbl);
+  version_.show(bus.Version_Lbl);
+  cc_.show(bus.Cc_Lbl);
+  currentOperation_.show(bus.Current_Operation_Lbl);
+  curAdr_.show(bus.Cur_Adr_Lbl);
+  label1_.show(bus.Label1);
+  tensionDep_.show(bus.Lbl_Tension_Dep);
+  tensionRet_.show(bus.Lbl_Tension_Ret);
+  courant_.show(bus.Lbl_Courant_Bus);
+  sendShp_->setVisible(bus.Send_Shp.visible);
+  receiveShp_->setVisible(bus.Receive_Shp.visible);
+  paramForm_->render();
+  measuresForm_->render();
+}
+
+void BusFrm::typeMenuClicked(screens::MenuItem& entry) {
+  config::Type_Menu_Click(setup_.ini, station_->bus, entry);
+  render();
+}
+
+// The port is reopened between steps: a step must never find its port closed under it.
+void BusFrm::Serial_Com_Port_Mnu_Click() {
+  station_->engine.afterStep([this] { askPortUntilValid(); });
+}
+
+// Cancel asks again, as the tool always did; the engine keeps running meanwhile, since the
+// question is asked outside any step.
+void BusFrm::askPortUntilValid() {
+  QPointer<BusFrm> self(this);
+  ++modals_;
+  std::optional<int> number;
+  while (!number) {
+    const std::optional<QString> answer = askPort(QString::number(station_->com.Port_Com));
+    if (!self) return;
+    if (station_->state.Fermeture) break;
+    number = config::portNumberFromAnswer(us(answer.value_or(QString())));
+    if (!number) {
+      setup_.dialogs.messageBox(config::kPortRangeError, config::kPortRangeErrorTitle,
+                                screens::Icon::kInformation);
+    }
+  }
+  --modals_;
+  if (!number) return;
+  station_->com.Port_Com = *number;
+  config::Ecrire_Port_Protocole(setup_.ini, station_->com.Port_Com, station_->state.Protocole);
+  station_->engine.openPort();
+  render();
+}
+
+void BusFrm::closeEvent(QCloseEvent* event) {
+  station_->state.Fermeture = true;
+  emit unloadRequested();
+  event->accept();
+}
+
+}  // namespace korvane::shell

@@ -1,0 +1,80 @@
+#include "shell/measures_form.h"
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "reports/measures_log.h"
+
+namespace korvane::shell {
+
+MeasuresForm::MeasuresForm(screens::MeasuresWindow& model, screens::Dialogs& dialogs,
+                           QWidget* parent)
+    : QWidget(parent, Qt::Window), model_(model), dialogs_(dialogs) {
+  setObjectName(QStringLiteral("Frm_Mesures"));
+  setWindowTitle(QStringLiteral("Mesures"));
+  resize(520, 420);
+  auto* layout = new QVBoxLayout(this);
+  list_ = new QListWidget(this);
+  list_->setObjectName(QStringLiteral("List1"));
+  list_->setAccessibleName(QStringLiteral("Journal des mesures"));
+  layout->addWidget(list_);
+  auto* labels = new QHBoxLayout;
+  for (auto [view, name] : {std::pair{&label1_, "Label1"}, std::pair{&label2_, "Label2"},
+                            std::pair{&label3_, "Label3"}}) {
+    auto* label = new QLabel(this);
+    label->setObjectName(QString::fromLatin1(name));
+    labels->addWidget(label);
+    *view = LabelView(label);
+  }
+  layout->addLayout(labels);
+  auto* save = new QPushButton(QStringLiteral("Sauvegarder"), this);
+  save->setObjectName(QStringLiteral("Command1"));
+  connect(save, &QPushButton::clicked, this, &MeasuresForm::Command1_Click);
+  layout->addWidget(save);
+
+  askFileName = [this] {
+    return QFileDialog::getSaveFileName(this, QString(), QString(), QStringLiteral("(*.txt)"));
+  };
+  render();
+}
+
+void MeasuresForm::render() {
+  if (model_.visible != isVisible()) setVisible(model_.visible);
+  const auto& lines = model_.List1.lines;
+  if (lines.size() < shownLines_) {
+    list_->clear();
+    shownLines_ = 0;
+  }
+  for (; shownLines_ < lines.size(); ++shownLines_)
+    list_->addItem(qs(lines[shownLines_]));
+  if (lines.size() != static_cast<std::size_t>(list_->count())) {
+    // Lines replaced in place: show them again whole.
+    list_->clear();
+    for (const std::string& line : lines)
+      list_->addItem(qs(line));
+  }
+  label1_.show(model_.Label1);
+  label2_.show(model_.Label2);
+  label3_.show(model_.Label3);
+}
+
+void MeasuresForm::Command1_Click() {
+  const QString path = askFileName();
+  if (path.isEmpty()) return;  // cancelled: nothing written, nothing said
+  std::string error;
+  if (!reports::saveMeasuresLog(fsPath(path), model_.List1.lines, error)) {
+    dialogs_.messageBox(error, "Mesures", screens::Icon::kExclamation);
+  }
+}
+
+void MeasuresForm::closeEvent(QCloseEvent* event) {
+  model_.visible = false;
+  event->accept();
+}
+
+}  // namespace korvane::shell

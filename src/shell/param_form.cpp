@@ -1,0 +1,219 @@
+#include "shell/param_form.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "shell/pictures.h"
+
+namespace korvane::shell {
+
+ChamberPanel::ChamberPanel(const screens::ParamWindow& model, QWidget* parent)
+    : QWidget(parent), model_(model) {
+  setObjectName(QStringLiteral("P_Chambre"));
+  auto* l5 = new QLabel(this);
+  l5->setObjectName(QStringLiteral("Label5"));
+  l5->setGeometry(0, 0, 300, 34);
+  l5->setWordWrap(true);
+  label5_ = LabelView(l5);
+  auto* l6 = new QLabel(this);
+  l6->setObjectName(QStringLiteral("Label6"));
+  l6->setAlignment(Qt::AlignCenter);
+  l6->setGeometry(40, 96, px(model.Picture3.width), 18);
+  label6_ = LabelView(l6);
+}
+
+QSize ChamberPanel::sizeHint() const {
+  return QSize(std::max(300, px(model_.Picture4.width) + 20), 122);
+}
+
+void ChamberPanel::render() {
+  label5_.show(model_.Label5);
+  label6_.show(model_.Label6);
+  update();
+}
+
+void ChamberPanel::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  // The scale: a chamber value v at v * width / 256.
+  const QRect scale(0, 40, px(model_.Picture4.width), 16);
+  p.fillRect(scale, Qt::white);
+  p.fillRect(QRect(scale.left() + px(model_.Picture5.left), scale.top(), px(model_.Picture5.width),
+                   scale.height()),
+             QColor(0, 255, 255));
+  if (model_.Picture6.width > 0) {
+    p.fillRect(QRect(scale.left() + px(model_.Picture6.left), scale.top() + 4,
+                     px(model_.Picture6.width), scale.height() - 8),
+               QColor(255, 255, 0));
+  }
+  p.setPen(Qt::black);
+  p.drawRect(scale.adjusted(0, 0, -1, -1));
+  p.drawText(QPoint(px(model_.Label4_Left), 72), qs(model_.Label4.caption));
+  p.drawText(QPoint(px(model_.Label3_Left), 72), qs(model_.Label3.caption));
+  // The gauge: as full as the percentage.
+  const QRect gauge(40, 78, px(model_.Picture3.width), 16);
+  p.fillRect(gauge, QColor(128, 128, 128));
+  p.fillRect(QRect(gauge.left(), gauge.top(), px(model_.Shape1.width), gauge.height()),
+             QColor(255, 128, 0));
+  p.drawText(QPoint(8, 91), QStringLiteral("0%"));
+  p.drawText(QPoint(gauge.right() + 6, 91), QStringLiteral("100%"));
+}
+
+ParamForm::ParamForm(screens::ParamWindow& model, engine::ParamControl& control, QWidget* parent)
+    : QWidget(parent, Qt::Window), model_(model), control_(control) {
+  setObjectName(QStringLiteral("Frm_Parametres"));
+  setWindowTitle(qs(model.caption));
+
+  auto* layout = new QHBoxLayout(this);
+  auto* left = new QVBoxLayout;
+  statusFrame_ = new QGroupBox(this);
+  statusFrame_->setObjectName(QStringLiteral("Status_Frame"));
+  auto* rows = new QGridLayout(statusFrame_);
+  for (int k = 0; k < screens::kParamRows; ++k) {
+    auto* name = new QLabel(statusFrame_);
+    name->setObjectName(QStringLiteral("Param_Lbl_%1").arg(k));
+    auto* value = new QLabel(statusFrame_);
+    value->setObjectName(QStringLiteral("Value_Lbl_%1").arg(k));
+    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    rows->addWidget(name, k, 0);
+    rows->addWidget(value, k, 1);
+    params_[static_cast<std::size_t>(k)] = LabelView(name);
+    values_[static_cast<std::size_t>(k)] = LabelView(value);
+  }
+  rows->setRowStretch(screens::kParamRows, 1);
+  left->addWidget(statusFrame_);
+  auto* close = new QPushButton(QStringLiteral("FERMER"), this);
+  close->setObjectName(QStringLiteral("Close_Cmd"));
+  connect(close, &QPushButton::clicked, this, &QWidget::close);
+  left->addWidget(close);
+  layout->addLayout(left);
+
+  widePart_ = new QWidget(this);
+  auto* right = new QVBoxLayout(widePart_);
+  image1_ = new QLabel(widePart_);
+  image1_->setObjectName(QStringLiteral("Image1"));
+  image1_->setFixedSize(160, 110);
+  right->addWidget(image1_, 0, Qt::AlignHCenter);
+  auto* sensors = new QGridLayout;
+  opto_ = new QCheckBox(qs(model.Opto_Check.caption), widePart_);
+  opto_->setObjectName(QStringLiteral("Opto_Check"));
+  thermo_ = new QCheckBox(qs(model.Thermo_Check.caption), widePart_);
+  thermo_->setObjectName(QStringLiteral("Thermo_Check"));
+  picture1_ = new QLabel(widePart_);
+  picture1_->setPixmap(heatElementPicture(QSize(32, 32)));
+  picture1_->setAccessibleName(QStringLiteral("Élément thermique"));
+  picture2_ = new QLabel(widePart_);
+  picture2_->setPixmap(opticalElementPicture(QSize(32, 32)));
+  picture2_->setAccessibleName(QStringLiteral("Élément optique"));
+  sensors->addWidget(picture2_, 0, 0);
+  sensors->addWidget(opto_, 0, 1);
+  sensors->addWidget(picture1_, 1, 0);
+  sensors->addWidget(thermo_, 1, 1);
+  right->addLayout(sensors);
+  auto* leds = new QHBoxLayout;
+  auto* ledOn = new QPushButton(widePart_);
+  ledOn->setObjectName(QStringLiteral("Led_On_Cde"));
+  auto* ledOff = new QPushButton(widePart_);
+  ledOff->setObjectName(QStringLiteral("Led_Off_Cde"));
+  leds->addWidget(ledOn);
+  leds->addWidget(ledOff);
+  right->addLayout(leds);
+  ledOn_ = ButtonView(ledOn);
+  ledOff_ = ButtonView(ledOff);
+  auto* label8 = new QLabel(widePart_);
+  label8->setObjectName(QStringLiteral("Label8"));
+  label8_ = LabelView(label8);
+  right->addWidget(label8);
+  auto* frame2 = new QGroupBox(widePart_);
+  frame2->setObjectName(QStringLiteral("Frame2"));
+  auto* frame2Layout = new QVBoxLayout(frame2);
+  auto* command1 = new QPushButton(qs(model.Command1.caption), frame2);
+  command1->setObjectName(QStringLiteral("Command1"));
+  frame2Layout->addWidget(command1);
+  chamber_ = new ChamberPanel(model, frame2);
+  frame2Layout->addWidget(chamber_);
+  right->addWidget(frame2);
+  right->addStretch();
+  layout->addWidget(widePart_);
+
+  connect(ledOn, &QPushButton::clicked, this, [this] { control_.Led_On_Cde_Click(); });
+  connect(ledOff, &QPushButton::clicked, this, [this] { control_.Led_Off_Cde_Click(); });
+  connect(command1, &QPushButton::clicked, this, [this] { control_.Command1_Click(); });
+  connect(opto_, &QCheckBox::clicked, this, [this](bool checked) {
+    model_.Opto_Check.checked = checked;
+    control_.Opto_Check_Click();
+    render();
+  });
+  connect(thermo_, &QCheckBox::clicked, this, [this](bool checked) {
+    model_.Thermo_Check.checked = checked;
+    control_.Thermo_Check_Click();
+    render();
+  });
+  render();
+}
+
+void ParamForm::render() {
+  if (model_.visible != isVisible()) {
+    if (model_.visible) {
+      show();
+      raise();
+      activateWindow();
+    } else {
+      hide();
+    }
+  }
+  statusFrame_->setTitle(qs(model_.Status_Frame.caption));
+  for (std::size_t k = 0; k < params_.size(); ++k) {
+    params_[k].show(model_.Param_Lbl[k]);
+    values_[k].show(model_.Value_Lbl[k]);
+  }
+  if (shownWidth_ != model_.width) {
+    shownWidth_ = model_.width;
+    widePart_->setVisible(model_.width > screens::kNarrowWidth);
+    setFixedWidth(px(model_.width));
+  }
+  if (shownPicture_ != model_.Image1) {
+    shownPicture_ = model_.Image1;
+    image1_->setPixmap(familyPicture(model_.Image1, image1_->size()));
+  }
+  auto box = [](QCheckBox* widget, const screens::CheckBox& m) {
+    widget->setVisible(m.visible);
+    widget->setEnabled(m.enabled);
+    widget->setChecked(m.checked);
+  };
+  box(opto_, model_.Opto_Check);
+  box(thermo_, model_.Thermo_Check);
+  picture1_->setVisible(model_.Picture1.visible);
+  picture2_->setVisible(model_.Picture2.visible);
+  ledOn_.show(model_.Led_On_Cde);
+  ledOff_.show(model_.Led_Off_Cde);
+  label8_.show(model_.Label8);
+  chamber_->setVisible(model_.P_Chambre.visible);
+  if (model_.P_Chambre.visible) chamber_->render();
+  if (model_.busyPointer != busyShown_) {
+    busyShown_ = model_.busyPointer;
+    if (busyShown_) {
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+      QApplication::restoreOverrideCursor();
+    }
+  }
+}
+
+void ParamForm::closeEvent(QCloseEvent* event) {
+  model_.visible = false;
+  if (busyShown_) {
+    QApplication::restoreOverrideCursor();
+    busyShown_ = false;
+  }
+  event->accept();
+}
+
+}  // namespace korvane::shell

@@ -1,0 +1,31 @@
+#include "shell/qt_dialogs.h"
+
+#include <QMessageBox>
+#include <QPointer>
+
+#include "shell/view.h"
+
+namespace korvane::shell {
+
+void QtDialogs::messageBox(const std::string& text, const std::string& title, screens::Icon icon) {
+  QMessageBox::Icon qicon = QMessageBox::NoIcon;
+  switch (icon) {
+    case screens::Icon::kInformation:
+      qicon = QMessageBox::Information;
+      break;
+    case screens::Icon::kExclamation:
+      qicon = QMessageBox::Warning;
+      break;
+    case screens::Icon::kCritical:
+      qicon = QMessageBox::Critical;
+      break;
+    case screens::Icon::kNone:
+      break;
+  }
+  QMessageBox box(qicon, qs(title), qs(text), QMessageBox::Ok, parent_);
+  ++open_;
+  box.exec();
+  --open_;
+}
+
+}  // namespace korvane::shell
