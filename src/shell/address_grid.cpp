@@ -1,6 +1,7 @@
 #include "shell/address_grid.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -19,6 +20,21 @@ QFont boxFont() {
   QFont font(QStringLiteral("Arial"));
   font.setPointSizeF(7);
   return font;
+}
+
+// Long model names ("KEV312A", "MOLS-E8") get a smaller font rather than lose letters.
+void fitText(QLabel* label) {
+  QFont font = boxFont();
+  const int room = label->width() - 2 * label->frameWidth() - 1;
+  while (font.pointSizeF() > 5) {
+    const QFontMetrics metrics(font);
+    int widest = 0;
+    for (const QString& line : label->text().split(QLatin1Char('\n')))
+      widest = std::max(widest, metrics.horizontalAdvance(line));
+    if (widest <= room) break;
+    font.setPointSizeF(font.pointSizeF() - 0.5);
+  }
+  label->setFont(font);
 }
 
 }  // namespace
@@ -126,7 +142,9 @@ void AddressGrid::render() {
   for (int a = 1; a <= addresses_; ++a) {
     const auto i = static_cast<std::size_t>(a - 1);
     const screens::Label& box = model_.Adr_Box[i + 1];
+    const QString before = boxes_[i]->text();
     boxViews_[i].show(box);
+    if (boxes_[i]->text() != before) fitText(boxes_[i]);
     if (!(shownColour_[i] == box.backColor)) {
       shownColour_[i] = box.backColor;
       boxes_[i]->setAccessibleDescription(colourMeaning(box.backColor));

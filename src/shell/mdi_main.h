@@ -33,6 +33,8 @@ class MdiMain final : public QMainWindow {
 
   // The bus window of the session open now, if any.
   BusFrm* busFrm() const;
+  // Closed bus windows not yet destroyed because something of theirs still runs.
+  int closingSessions() const { return static_cast<int>(closing_.size()); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
