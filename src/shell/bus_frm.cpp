@@ -29,12 +29,20 @@ namespace {
 
 constexpr int kRenderMs = 50;
 
+// Controls that come and go keep their place, so that the window does not jump about.
+void keepPlace(QWidget* widget) {
+  QSizePolicy policy = widget->sizePolicy();
+  policy.setRetainSizeWhenHidden(true);
+  widget->setSizePolicy(policy);
+}
+
 QLabel* indicator(QWidget* parent, screens::Rgb colour, const QString& name) {
   auto* shape = new QLabel(parent);
   shape->setFixedSize(14, 14);
   shape->setFrameShape(QFrame::Box);
   shape->setAccessibleName(name);
   setBackground(shape, colour);
+  keepPlace(shape);
   return shape;
 }
 
@@ -189,6 +197,8 @@ QWidget* BusFrm::buildControls() {
     station_->control.Adr_Status_Cde_Click();
     render();
   });
+  keepPlace(start);
+  keepPlace(status);
   grid->addWidget(start, 0, 0);
   grid->addWidget(status, 1, 0);
 
@@ -226,6 +236,7 @@ QWidget* BusFrm::buildControls() {
   phase2_->setObjectName(QStringLiteral("Phase_Option_2"));
   phaseLayout->addWidget(phase1_);
   phaseLayout->addWidget(phase2_);
+  keepPlace(phaseFrm_);
   grid->addWidget(phaseFrm_, 0, 4, 2, 1);
   grid->setColumnStretch(5, 1);
 
@@ -260,6 +271,7 @@ QWidget* BusFrm::buildStatus() {
                             std::pair{&curAdr_, "Cur_Adr_Lbl"}, std::pair{&label1_, "Label1"}}) {
     auto* label = new QLabel(frame);
     label->setObjectName(QString::fromLatin1(name));
+    keepPlace(label);
     layout->addWidget(label);
     *view = LabelView(label);
   }
@@ -279,6 +291,7 @@ QWidget* BusFrm::buildEmulator() {
                             std::pair{&version_, "Version_Lbl"}, std::pair{&cc_, "Cc_Lbl"}}) {
     auto* label = new QLabel(emulFrm_);
     label->setObjectName(QString::fromLatin1(name));
+    keepPlace(label);
     emul->addWidget(label);
     *view = LabelView(label);
   }
