@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QAction>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QPushButton>
@@ -149,6 +150,34 @@ TEST(BusWindow, AClickOnABoxOpensItsParametersButNotDuringASearch) {
             QStringLiteral("Position 017"));
   EXPECT_EQ(w.frm.paramForm()->findChild<QLabel*>(QStringLiteral("Value_Lbl_1"))->text(),
             QStringLiteral("KEV11x"));
+}
+
+// The port menu asks until it gets 1 to 16, Cancel included, then reopens the port and keeps
+// the number in the settings file.
+TEST(BusWindow, ThePortMenuAsksUntilItGetsAPortNumber) {
+  Window w(loopOf({7}));
+  ASSERT_TRUE(w.connected());
+  std::vector<std::optional<QString>> answers = {QStringLiteral("20"), std::nullopt,
+                                                 QStringLiteral("3")};
+  std::vector<QString> defaults;
+  w.frm.askPort = [&](const QString& current) {
+    defaults.push_back(current);
+    auto answer = answers.front();
+    answers.erase(answers.begin());
+    return answer;
+  };
+  w.frm.findChild<QAction*>(QStringLiteral("Serial_Com_Port_Mnu"))->trigger();
+  EXPECT_EQ(defaults, (std::vector<QString>{"1", "1", "1"}));
+  ASSERT_EQ(w.dialogs.shown.size(), 3u);
+  EXPECT_EQ(w.dialogs.shown[0].text, "Valeur entre 1 et 16 SVP...");
+  EXPECT_EQ(w.dialogs.shown[0].title, "ERREUR");
+  EXPECT_EQ(w.dialogs.shown[1].text, "Valeur entre 1 et 16 SVP...");
+  // Port 3 does not exist on this machine: the tool says so.
+  EXPECT_EQ(w.dialogs.shown[2].text, "Le port Com3 n'existe pas ou n'est pas libre !");
+  EXPECT_EQ(w.frm.station().com.Port_Com, 3);
+  std::ifstream ini(w.dir / "BUS-CONFIG.INI");
+  const std::string text((std::istreambuf_iterator<char>(ini)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("COM=3"), std::string::npos);
 }
 
 TEST(MeasuresWindow, SavesTheLogWithItsExactBytes) {
