@@ -1,8 +1,6 @@
 #include "shell/config/profile_file.h"
 
-#include <atomic>
 #include <charconv>
-#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -10,6 +8,7 @@
 #include <vector>
 
 #include "text/cp1252.h"
+#include "text/replace_file.h"
 
 namespace korvane::config {
 
@@ -187,46 +186,6 @@ std::optional<std::string> readFile(const fs::path& file) {
   return text;
 }
 
-// A rename would replace a read-only file without a word (and root may write anything), so
-// the read-only mark is honoured the way Windows honours its read-only attribute.
-bool mayWrite(const fs::path& file, fs::perms permissions) {
-  constexpr fs::perms anyWrite =
-      fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-  if ((permissions & anyWrite) == fs::perms::none) return false;
-  return std::ofstream(file, std::ios::binary | std::ios::app).is_open();
-}
-
-// Beside the target, so that the rename stays on one file system and replaces it in one step.
-fs::path temporaryBeside(const fs::path& target) {
-  static std::atomic<unsigned> counter{0};
-  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-  fs::path temporary;
-  std::error_code error;
-  do {
-    fs::path name = target.filename();
-    name += ".tmp" + std::to_string(stamp % 100000) + "-" + std::to_string(counter++);
-    temporary = target.parent_path() / name;
-  } while (fs::exists(temporary, error));
-  return temporary;
-}
-
-bool replaceFile(const fs::path& target, std::string_view text,
-                 std::optional<fs::perms> permissions) {
-  const fs::path temporary = temporaryBeside(target);
-  std::error_code error;
-  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
-  out.close();
-  if (out && permissions) fs::permissions(temporary, *permissions, error);
-  if (out) fs::rename(temporary, target, error);
-  if (!out || error) {
-    fs::remove(temporary, error);
-    return false;
-  }
-  return true;
-}
-
 std::string defaultAsRead(std::string_view defaultValue) {
   // Windows drops the blanks that end a default, then it goes through the same buffer.
   std::string value = text::utf8ToCp1252(beforeNul(defaultValue));
@@ -259,32 +218,23 @@ std::string Lire_Ini(const fs::path& file, std::string_view section, std::string
 bool Ecrire_Ini(const fs::path& file, std::string_view section, std::string_view key,
                 std::string_view value) {
   try {
-    std::error_code error;
-    fs::path target = file;
-    // Through a link, replace the file it names: replacing the link would leave that file stale.
-    if (fs::is_symlink(file, error)) {
-      target = fs::weakly_canonical(file, error);
-      if (error) return false;
-    }
-    const fs::file_status status = fs::status(target, error);
-    const bool exists = status.type() != fs::file_type::not_found;
-    std::string text;
-    if (exists) {
-      if (!fs::is_regular_file(status) || !mayWrite(target, status.permissions())) return false;
-      std::optional<std::string> current = readFile(target);
-      if (!current) return false;
-      text = std::move(*current);
+    const std::optional<text::WriteTarget> target = text::writableTarget(file);
+    if (!target) return false;
+    std::string current;
+    if (target->exists) {
+      std::optional<std::string> read = readFile(target->path);
+      if (!read) return false;
+      current = std::move(*read);
     }
     // A line break in a value would end its line and start another entry; Windows writes it
     // as given, but nothing the tool stores has one, so it is cut there.
     std::string_view oneLine = beforeNul(value);
     oneLine = oneLine.substr(0, oneLine.find_first_of("\r\n"));
     const std::string updated =
-        withValue(text, text::utf8ToCp1252(beforeNul(section)), text::utf8ToCp1252(beforeNul(key)),
-                  text::utf8ToCp1252(oneLine));
-    if (exists && updated == text) return true;
-    return replaceFile(target, updated,
-                       exists ? std::optional<fs::perms>(status.permissions()) : std::nullopt);
+        withValue(current, text::utf8ToCp1252(beforeNul(section)),
+                  text::utf8ToCp1252(beforeNul(key)), text::utf8ToCp1252(oneLine));
+    if (target->exists && updated == current) return true;
+    return text::replaceFile(*target, updated);
   } catch (...) {
     return false;
   }

@@ -1,0 +1,24 @@
+#pragma once
+// How the tool writes a file: whole, through a temporary file beside it renamed over it, so
+// that a failure never leaves it half written.
+//
+//   writableTarget   the file to replace (through a link, the file it names), or nothing
+//                    when it may not be written: not a regular file, or marked read-only
+//   replaceFile      writes the bytes and puts them in place; false on any failure, with
+//                    the original untouched and no temporary file left behind
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+namespace korvane::text {
+
+struct WriteTarget {
+  std::filesystem::path path;
+  bool exists = false;
+  std::filesystem::perms permissions = std::filesystem::perms::unknown;  // kept when it exists
+};
+
+std::optional<WriteTarget> writableTarget(const std::filesystem::path& file);
+bool replaceFile(const WriteTarget& target, std::string_view bytes);
+
+}  // namespace korvane::text
