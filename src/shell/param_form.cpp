@@ -159,6 +159,11 @@ ParamForm::ParamForm(screens::ParamWindow& model, engine::ParamControl& control,
   render();
 }
 
+// Closed in the middle of a reading: the hourglass must not outlive the window.
+ParamForm::~ParamForm() {
+  if (busyShown_) QApplication::restoreOverrideCursor();
+}
+
 void ParamForm::render() {
   if (model_.visible != isVisible()) {
     if (model_.visible) {

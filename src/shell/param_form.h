@@ -35,6 +35,7 @@ class ParamForm final : public QWidget {
   Q_OBJECT
  public:
   ParamForm(screens::ParamWindow& model, engine::ParamControl& control, QWidget* parent);
+  ~ParamForm() override;
   void render();
 
  protected:
