@@ -14,7 +14,8 @@
 
 namespace korvane::engine {
 
-// The engine's states. Any other number falls back to kLinkCheck at the next step.
+// The engine's states. A number without work (any other, and 10) falls back to kLinkCheck at
+// the next step.
 enum State : std::int16_t {
   kNone = 0,
   kLinkCheck = 1,
@@ -33,8 +34,6 @@ enum State : std::int16_t {
   kBusMeasures = 18,
   kIdle24V = 33,
 };
-
-bool isKnownState(int state);
 
 // Sub-steps of the search state.
 enum ScanStep : std::uint8_t {

@@ -142,16 +142,14 @@ void AddressGrid::render() {
   for (int a = 1; a <= addresses_; ++a) {
     const auto i = static_cast<std::size_t>(a - 1);
     const screens::Label& box = model_.Adr_Box[i + 1];
-    const QString before = boxes_[i]->text();
-    boxViews_[i].show(box);
-    if (boxes_[i]->text() != before) fitText(boxes_[i]);
+    if (boxViews_[i].show(box)) fitText(boxes_[i]);
     if (!(shownColour_[i] == box.backColor)) {
       shownColour_[i] = box.backColor;
       boxes_[i]->setAccessibleDescription(colourMeaning(box.backColor));
     }
     const screens::Label& chamber = model_.Etat_Chambre[i + 1];
-    chamberViews_[i].show(chamber);
-    chamberViews_[i].widget()->setToolTip(qs(chamber.caption));
+    // The label is narrow: its whole text is in its tool tip.
+    if (chamberViews_[i].show(chamber)) chamberViews_[i].widget()->setToolTip(qs(chamber.caption));
     const bool led = model_.Led_Shp[i + 1].visible;
     if (led != ledShown_[i]) {
       ledShown_[i] = led;

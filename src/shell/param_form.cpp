@@ -174,6 +174,7 @@ void ParamForm::render() {
       hide();
     }
   }
+  if (!model_.visible) return;
   statusFrame_->setTitle(qs(model_.Status_Frame.caption));
   for (std::size_t k = 0; k < params_.size(); ++k) {
     params_[k].show(model_.Param_Lbl[k]);

@@ -17,10 +17,11 @@ void setBackground(QWidget* widget, screens::Rgb color) {
   widget->setPalette(palette);
 }
 
-void LabelView::show(const screens::Label& model) {
-  if (!label_) return;
+bool LabelView::show(const screens::Label& model) {
+  if (!label_) return false;
   const bool firstTime = std::exchange(first_, false);
-  if (firstTime || model.caption != last_.caption) {
+  const bool captionChanged = firstTime || model.caption != last_.caption;
+  if (captionChanged) {
     label_->setText(qs(model.caption));
     // Screen readers get the box on one line: "001 KEV11x".
     label_->setAccessibleName(qs(model.caption).replace(QLatin1Char('\n'), QLatin1Char(' ')));
@@ -30,6 +31,7 @@ void LabelView::show(const screens::Label& model) {
     setBackground(label_, model.backColor);
   }
   last_ = model;
+  return captionChanged;
 }
 
 void ButtonView::show(const screens::Button& model) {

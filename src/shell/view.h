@@ -47,7 +47,8 @@ class LabelView {
   LabelView() = default;
   explicit LabelView(QLabel* label, bool paintBackground = false)
       : label_(label), paintBackground_(paintBackground) {}
-  void show(const screens::Label& model);
+  // Returns whether the caption changed.
+  bool show(const screens::Label& model);
   QLabel* widget() const { return label_; }
 
  private:

@@ -21,15 +21,6 @@ TEST(Requests, OneSlotTheLastWriterWinsAndItIsTakenOnce) {
   EXPECT_EQ(s.Etat_Bus, kBusMeasures);
 }
 
-TEST(Requests, OnlyTheListedStatesHaveWork) {
-  for (int state : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 16, 17, 18, 33}) {
-    EXPECT_TRUE(isKnownState(state)) << state;
-  }
-  for (int state : {0, 12, 13, 14, 15, 19, 25, 32, 34, 255, -1}) {
-    EXPECT_FALSE(isKnownState(state)) << state;
-  }
-}
-
 TEST(PointTable, AddressesOutsideTheLoopNeverReachARealPoint) {
   PointTable table;
   table[1].Adr_Produit = "first";

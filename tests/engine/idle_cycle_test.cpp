@@ -109,7 +109,7 @@ TEST(IdleCycle, AStateWithoutWorkFallsBackToTheLinkCheckAndDoesNothingElse) {
   st.rt.runUntil([&] { return st.state.Etat_Bus == kLinkCheck; }, 10'000);
   st.Timer_Tache->setEnabled(false);
   st.port.clearSent();
-  for (int state : {12, 0, 19, 34}) {
+  for (int state : {12, 0, 10, 19, 34}) {
     st.state.Etat_Bus = static_cast<std::int16_t>(state);
     st.engine.Etape_Bus();
     EXPECT_EQ(st.state.Etat_Bus, kLinkCheck) << state;
