@@ -150,7 +150,7 @@ TEST(Search, TheExampleLoops) {
     const char* lastGrid;
   };
   for (const Case& c : {Case{"empty", 0, 1, "???"}, Case{"faulty", 5, 5, "KEV212A"},
-                        Case{"full-128", 128, 128, "MOLS-E8"}, Case{"mixed", 31, 31, "???"}}) {
+                        Case{"full-128", 128, 128, "MOLS-E8"}}) {
     SCOPED_TRACE(c.file);
     Station st(exampleLoop(c.file));
     ASSERT_TRUE(st.connectAndSearch());
@@ -202,20 +202,6 @@ TEST(SearchStart, ClearsTheLastSearchRearmsAndRequestsTheSearch) {
   EXPECT_EQ(p.Adr_Taux, 0);
 }
 
-TEST(SearchStart, TheTypeMenuChoosesTheFirstState) {
-  Station st(loopOf({7}));
-  ASSERT_TRUE(st.connect());
-  st.bus.SS_Det_12V.checked = false;
-  st.bus.SS_Per_24V.checked = true;
-  st.Timer_Tache->setEnabled(false);
-  st.control.Start_Bus_Cmd_Click();
-  EXPECT_EQ(st.state.Etat_Demande, kIdle24V);
-  st.bus.SS_Per_24V.checked = false;
-  st.bus.SS_VOSK4.checked = true;
-  st.control.Start_Bus_Cmd_Click();
-  EXPECT_EQ(st.state.Etat_Demande, kLinkCheck);
-}
-
 // The 24 V equipment has no search: its state only shows the position. The search button
 // stays there, so a new search can start at any time.
 TEST(SearchStart, TheTwentyFourVoltTypeWaitsAndF5StillStartsAgain) {
@@ -233,6 +219,13 @@ TEST(SearchStart, TheTwentyFourVoltTypeWaitsAndF5StillStartsAgain) {
   st.bus.SS_Det_12V.checked = true;
   ASSERT_TRUE(st.search());
   EXPECT_EQ(st.state.Nb_Trouve, 1);
+
+  // VOSK4: the request is the link check, and no search runs.
+  st.bus.SS_Det_12V.checked = false;
+  st.bus.SS_VOSK4.checked = true;
+  st.Timer_Tache->setEnabled(false);
+  st.control.Start_Bus_Cmd_Click();
+  EXPECT_EQ(st.state.Etat_Demande, kLinkCheck);
 }
 
 TEST(SearchStart, ARearmThatFailsStartsNoSearch) {
