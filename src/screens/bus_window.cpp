@@ -1,7 +1,5 @@
 #include "screens/bus_window.h"
 
-#include <iterator>
-
 #include "screens/number_format.h"
 
 namespace korvane::screens {
@@ -10,25 +8,8 @@ std::string boxCaption(int address, const std::string& text) {
   return formatPattern(address, "000") + "\n" + text;
 }
 
-namespace {
-
-struct LegendEntry {
-  const char* caption;
-  Rgb color;
-};
-
-// Index: what the cycle colours a box for.
-constexpr LegendEntry kLegend[8] = {
-    {"Veille", colors::kGreen},           {"Défaut com", colors::kYellow},
-    {"Défaut du point", colors::kOrange}, {"point en Alarme", colors::kRed},
-    {"Position sécurité", {128, 0, 0}},   {"Position attente", {255, 128, 255}},
-    {"Pas de position", {192, 0, 192}},   {"Position attente et  sécurité", {0, 0, 255}},
-};
-
-}  // namespace
-
 BusWindow::BusWindow() {
-  for (std::size_t i = 0; i < std::size(kLegend); ++i) {
+  for (std::size_t i = 0; i < kLegend.size(); ++i) {
     Lgd_Lbl[i] = Label{kLegend[i].caption, false};
     Lgd_Shp[i] = Shape{false, kLegend[i].color};
   }

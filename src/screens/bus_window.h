@@ -10,6 +10,22 @@ namespace korvane::screens {
 
 inline constexpr int kGridAddresses = 128;
 
+// The legend of the cycle's colours, by index: what the cycle colours a box for.
+struct LegendEntry {
+  const char* caption;
+  Rgb color;
+};
+inline constexpr std::array<LegendEntry, 8> kLegend = {{
+    {"Veille", colors::kGreen},
+    {"Défaut com", colors::kYellow},
+    {"Défaut du point", colors::kOrange},
+    {"point en Alarme", colors::kRed},
+    {"Position sécurité", {128, 0, 0}},
+    {"Position attente", {255, 128, 255}},
+    {"Pas de position", {192, 0, 192}},
+    {"Position attente et  sécurité", {0, 0, 255}},
+}};
+
 // The caption of an address box: the address as "000", a line feed, then `text`.
 std::string boxCaption(int address, const std::string& text);
 

@@ -85,8 +85,14 @@ struct Area {
 
 struct ListBox {
   std::vector<std::string> lines;
+  // Counts the clears, so that a view that only appends new lines can tell a list emptied and
+  // filled again from one that grew.
+  std::uint64_t clears = 0;
   void add(std::string line) { lines.push_back(std::move(line)); }
-  void clear() { lines.clear(); }
+  void clear() {
+    lines.clear();
+    ++clears;
+  }
 };
 
 }  // namespace korvane::screens

@@ -54,9 +54,8 @@ QString colourMeaning(screens::Rgb c) {
   if (c == colors::kFoundBlue) return QStringLiteral("trouvé");
   if (c == colors::kGrey) return QStringLiteral("non lu");
   if (c == colors::kLightGrey) return QStringLiteral("en attente de recherche");
-  static const screens::BusWindow legend;  // the legend's captions name its colours
-  for (std::size_t i = 0; i < legend.Lgd_Shp.size(); ++i) {
-    if (legend.Lgd_Shp[i].fillColor == c) return qs(legend.Lgd_Lbl[i].caption);
+  for (const screens::LegendEntry& entry : screens::kLegend) {
+    if (entry.color == c) return QString::fromUtf8(entry.caption);
   }
   return QStringLiteral("rgb(%1, %2, %3)").arg(c.r).arg(c.g).arg(c.b);
 }

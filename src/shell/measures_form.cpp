@@ -45,19 +45,15 @@ MeasuresForm::MeasuresForm(screens::MeasuresWindow& model, screens::Dialogs& dia
 
 void MeasuresForm::render() {
   if (model_.visible != isVisible()) setVisible(model_.visible);
+  // The log is only ever appended to or cleared: show the new lines, or start again.
   const auto& lines = model_.List1.lines;
-  if (lines.size() < shownLines_) {
+  if (model_.List1.clears != shownClears_ || lines.size() < shownLines_) {
     list_->clear();
     shownLines_ = 0;
+    shownClears_ = model_.List1.clears;
   }
   for (; shownLines_ < lines.size(); ++shownLines_)
     list_->addItem(qs(lines[shownLines_]));
-  if (lines.size() != static_cast<std::size_t>(list_->count())) {
-    // Lines replaced in place: show them again whole.
-    list_->clear();
-    for (const std::string& line : lines)
-      list_->addItem(qs(line));
-  }
   label1_.show(model_.Label1);
   label2_.show(model_.Label2);
   label3_.show(model_.Label3);

@@ -30,6 +30,7 @@ class MeasuresForm final : public QWidget {
   screens::Dialogs& dialogs_;
   QListWidget* list_;
   std::size_t shownLines_ = 0;
+  std::uint64_t shownClears_ = 0;
   LabelView label1_;
   LabelView label2_;
   LabelView label3_;

@@ -28,6 +28,15 @@ int channelsOf(std::uint8_t code) {
   }
 }
 
+Loop loopOf(const std::vector<std::uint8_t>& codes) {
+  Loop loop;
+  for (std::uint8_t code : codes) {
+    loop.points.emplace_back();
+    loop.points.back().code = code;
+  }
+  return loop;
+}
+
 int Loop::addressCount() const {
   int count = 0;
   for (const Point& p : points)

@@ -6,6 +6,7 @@
 //   Box            version byte, short-circuit flag, the three measure bytes
 //   Point          one loop-file entry: a detector, or a whole multi-channel module
 //   Loop           box + points in physical order
+//   loopOf         a loop of default points with the given type codes
 //   channelsOf     addresses a type code takes (8, 4, 2 for the modules, else 1)
 //   channelAddresses  the stored address of every channel, defaults applied
 //   validateLoop   the checks every loop must pass (also run by LoopSimulator)
@@ -101,6 +102,9 @@ struct Loop {
 
   int addressCount() const;
 };
+
+// A loop of points with these type codes and every other setting at its default.
+Loop loopOf(const std::vector<std::uint8_t>& codes);
 
 // The address stored in each channel at power-up, in physical order (0 = none).
 std::vector<std::uint8_t> channelAddresses(const Loop& loop);

@@ -13,15 +13,7 @@
 
 namespace korvane::engine::testing {
 
-inline sim::Loop loopOf(const std::vector<std::uint8_t>& codes) {
-  sim::Loop loop;
-  for (std::uint8_t code : codes) {
-    sim::Point p;
-    p.code = code;
-    loop.points.push_back(p);
-  }
-  return loop;
-}
+using sim::loopOf;
 
 inline sim::Loop exampleLoop(const std::string& name) {
   return sim::loadLoop(std::string(KORVANE_LOOPS_DIR) + "/" + name + ".json");

@@ -25,17 +25,9 @@
 namespace korvane::shell::testing {
 namespace {
 
-const auto* const kApp = ::testing::AddGlobalTestEnvironment(new QtApplication);
+using sim::loopOf;
 
-sim::Loop loopOf(std::initializer_list<std::uint8_t> codes) {
-  sim::Loop loop;
-  for (std::uint8_t code : codes) {
-    sim::Point p;
-    p.code = code;
-    loop.points.push_back(p);
-  }
-  return loop;
-}
+const auto* const kApp = ::testing::AddGlobalTestEnvironment(new QtApplication);
 
 std::filesystem::path tempDir(const std::string& name) {
   auto dir = std::filesystem::temp_directory_path() / ("korvane_shell_" + name);

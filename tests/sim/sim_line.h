@@ -18,15 +18,6 @@ namespace korvane::sim::testing {
 using Bytes = std::vector<std::uint8_t>;
 inline constexpr std::uint8_t kOk = 0;
 
-inline Loop loopOf(std::initializer_list<std::uint8_t> codes) {
-  Loop loop;
-  for (std::uint8_t c : codes) {
-    loop.points.emplace_back();
-    loop.points.back().code = c;
-  }
-  return loop;
-}
-
 struct Line {
   explicit Line(Loop loop) : box(std::move(loop)) {}
 
