@@ -72,21 +72,30 @@ void BusEngine::Etape_Bus() {
     if (unloadWindow) unloadWindow();
     return;
   }
-  for (auto& action : std::exchange(pendingActions_, {}))
-    action();
+  if (holding_ == 0) runPendingActions();
 }
 
 void BusEngine::afterStep(std::function<void()> action) {
-  if (stepRunning_) {
-    pendingActions_.push_back(std::move(action));
-  } else {
+  pendingActions_.push_back(std::move(action));
+  if (!busy()) runPendingActions();
+}
+
+// Actions queued while one of them runs (a click during its dialog, say) run after it.
+void BusEngine::runPendingActions() {
+  ++holding_;
+  while (!pendingActions_.empty() && !s_.Fermeture) {
+    auto action = std::move(pendingActions_.front());
+    pendingActions_.erase(pendingActions_.begin());
     action();
   }
+  pendingActions_.clear();
+  --holding_;
 }
 
 // In debug mode the measures window shows how long the run has been going, as of the point
 // served last.
 void BusEngine::Timer_Tache_Timer() {
+  if (holding_ > 0) return;  // a user action runs between steps: the engine waits for it
   if (s_.Mode_Debug) {
     int seconds = s_.Heure_Point.secondsSinceMidnight() - s_.Heure_Debut.secondsSinceMidnight();
     if (seconds < 0) seconds += 24 * 3600;

@@ -5,7 +5,7 @@
 //   Etape_Bus        one step: timer off, adopt the pending request, show the state number,
 //                    run the state's work, timer on, unload the window if it asked to close
 //   openPort         the engine's side of opening the port (link look, state 1, retries)
-//   afterStep        runs a user action now, or at the end of the running step
+//   afterStep        runs a user action between steps, holding the engine meanwhile
 //   Lire_Serie       reads a point's serial number
 //   Timer_Tache_Timer  the tick: the debug clock of the measures window, then one step
 //
@@ -54,11 +54,18 @@ class BusEngine {
   void Etape_Bus();
   void Timer_Tache_Timer();
   bool stepRunning() const { return stepRunning_; }
+  // A step or a user action of afterStep is on the stack.
+  bool busy() const { return stepRunning_ || holding_ > 0; }
 
-  // A user action that exchanges frames itself (the search start) must not run inside a
-  // step's wait, where it would pull the point table from under the step: it runs at once
-  // when no step runs, else, in the order given, when the running step ends. Running after
-  // the step also lets a stop request outlast the requests the step makes itself.
+  // The one way in for a user action that exchanges frames (the search start) or opens a
+  // modal box (a save dialog, a warning, the port question). A click can arrive while a
+  // frame waits for its answer: run there, the action would pull the point table from under
+  // the step, and a modal box would keep the answer's time-out running until the frame is
+  // reported failed although the point answered. So the action runs at once only when
+  // neither a step nor another action is on the stack; otherwise it is queued and runs, in
+  // the order given, when the step (or action) ends. While an action runs, the engine's
+  // ticks start no step: the next step waits for it. Running after the step also lets a stop
+  // request outlast the requests the step makes itself.
   void afterStep(std::function<void()> action);
 
   // Reads the four serial bytes of point `address` into Serie_Octet / Serie_Num and gives
@@ -137,7 +144,10 @@ class BusEngine {
   link::ComLink& com_;
   runtime::Timer& timer_;
   EngineViews v_;
+  void runPendingActions();
+
   bool stepRunning_ = false;
+  int holding_ = 0;  // user actions of afterStep on the stack
   std::vector<std::function<void()>> pendingActions_;
 };
 

@@ -1,0 +1,104 @@
+// What the technician does to the tool while it talks to the loop: a dialog opened in the
+// middle of a search, the USB adapter pulled out and plugged back.
+#include <gtest/gtest.h>
+
+#include "station.h"
+
+namespace korvane::engine::testing {
+namespace {
+
+// A modal box as the window system runs one: its own event loop turns until the user
+// closes it, here after five seconds.
+struct ModalDialogs final : screens::Dialogs {
+  ModalDialogs(runtime::VirtualRuntime& rt, const sim::SimulatedPort& port) : rt(rt), port(port) {}
+  void messageBox(const std::string&, const std::string&, screens::Icon) override {
+    bool closed = false;
+    rt.post(5'000'000, [&] { closed = true; });
+    openedInStep = openedInStep || engineBusyWithFrame;
+    const std::size_t sentBefore = port.sent().size();
+    rt.processUntil([&] { return closed; });
+    bytesSentWhileOpen += port.sent().size() - sentBefore;
+    ++shown;
+  }
+  runtime::VirtualRuntime& rt;
+  const sim::SimulatedPort& port;
+  bool engineBusyWithFrame = false;
+  bool openedInStep = false;
+  std::size_t bytesSentWhileOpen = 0;
+  int shown = 0;
+};
+
+TEST(UserActions, ADialogOpenedWhileAFrameWaitsFailsNoFrame) {
+  Station reference(exampleLoop("mixed"));
+  ASSERT_TRUE(reference.connectAndSearch());
+  ASSERT_EQ(reference.com.Nb_Erreur_Com, 0);
+
+  Station st(exampleLoop("mixed"));
+  ModalDialogs modal(st.rt, st.port);
+  ASSERT_TRUE(st.connect());
+  st.control.Form_KeyDown(kKeyF5);
+  // The click lands while a frame of the search waits for its answer, as the save button of
+  // the measures window can.
+  bool clicked = false;
+  st.box.setLogger([&](const std::string&) {
+    if (clicked || !st.engine.stepRunning() || st.state.Nb_Trouve < 5) return;
+    clicked = true;
+    modal.engineBusyWithFrame = true;
+    st.engine.afterStep([&] { modal.messageBox("", "", screens::Icon::kNone); });
+    modal.engineBusyWithFrame = false;
+  });
+  ASSERT_TRUE(st.rt.runUntil([&] { return !st.state.Bus_Occupe; }, 600'000));
+
+  EXPECT_TRUE(clicked);
+  EXPECT_EQ(modal.shown, 1);
+  EXPECT_FALSE(modal.openedInStep);
+  EXPECT_EQ(modal.bytesSentWhileOpen, 0u);  // the engine waited for the box to close
+  EXPECT_EQ(st.com.Nb_Erreur_Com, 0);
+  EXPECT_EQ(st.state.Nb_Trouve, reference.state.Nb_Trouve);
+  for (int a = 1; a <= reference.state.Nb_Trouve; ++a)
+    EXPECT_EQ(st.bus.adrBox(a).caption, reference.bus.adrBox(a).caption) << a;
+}
+
+TEST(UserActions, ActionsQueuedDuringAnActionRunAfterItInOrderWithTheEngineHeld) {
+  Station st(loopOf({7}));
+  ASSERT_TRUE(st.connect());
+  std::vector<int> order;
+  st.engine.afterStep([&] {
+    st.engine.afterStep([&] { order.push_back(2); });
+    const std::size_t sent = st.port.sent().size();
+    st.rt.runForMs(1000);
+    EXPECT_EQ(st.port.sent().size(), sent);  // no step ran meanwhile
+    order.push_back(1);
+  });
+  EXPECT_EQ(order, (std::vector<int>{1, 2}));
+  const std::size_t sent = st.port.sent().size();
+  st.rt.runForMs(1000);
+  EXPECT_GT(st.port.sent().size(), sent);  // and the idle cycle goes on afterwards
+}
+
+// Pulled out, the adapter's port is gone; the tool tries it again once a second, quietly,
+// and is connected again shortly after it is plugged back.
+TEST(AdapterPulled, ThePortComesBackByItselfWhenTheAdapterIsPluggedBack) {
+  Station st(loopOf({7}));
+  ASSERT_TRUE(st.connect());
+  st.port.pullAdapter();
+  ASSERT_TRUE(st.rt.runUntil([&] { return st.bus.Connection_Lbl.caption == "Deconnecté"; }, 5'000));
+  st.rt.runForMs(10'000);
+  EXPECT_FALSE(st.port.isOpen());
+  EXPECT_TRUE(st.dialogs.shown.empty());
+
+  st.port.plugAdapterBack();
+  const double pluggedAt = st.rt.nowMs();
+  ASSERT_TRUE(st.rt.runUntil([&] { return st.state.Bus_Connecte; }, 5'000));
+  EXPECT_LT(st.rt.nowMs() - pluggedAt, 2'000);
+  EXPECT_EQ(st.bus.Connection_Lbl.caption, "Connecté ");
+  EXPECT_EQ(st.port.openedPort(), 1);
+
+  // The tool closing the port itself is no loss: nothing reopens it.
+  st.port.close();
+  st.rt.runForMs(3'000);
+  EXPECT_FALSE(st.port.isOpen());
+}
+
+}  // namespace
+}  // namespace korvane::engine::testing
