@@ -21,7 +21,8 @@ ComLink::ComLink(runtime::Runtime& runtime, SerialPort& port, runtime::Timer& ti
       Timer_Time_Out(runtime.createTimer()),
       Tempop(runtime.createTimer()),
       Send_Timer(runtime.createTimer()),
-      Receive_Timer(runtime.createTimer()) {
+      Receive_Timer(runtime.createTimer()),
+      reopenTimer_(runtime.createTimer()) {
   Timer_Time_Out->setInterval(kAnswerTimeoutMs);
   Timer_Time_Out->setOnTick([this] { Fin_Time_Out = true; });
   Tempop->setOnTick([this] { Fin_Tempo = true; });
@@ -39,6 +40,9 @@ ComLink::ComLink(runtime::Runtime& runtime, SerialPort& port, runtime::Timer& ti
     Receive_Timer->setEnabled(false);
   });
 
+  reopenTimer_->setInterval(kReopenMs);
+  reopenTimer_->setOnTick([this] { tryReopen(); });
+
   port_.setOnEvent([this] { onPortEvent(); });
 }
 
@@ -52,12 +56,27 @@ void ComLink::onPortEvent() {
   views_.bus.Receive_Shp.visible = true;
   Receive_Timer->setEnabled(true);
   Reception = true;
+  watchForLoss();
+}
+
+void ComLink::watchForLoss() {
+  if (port_.lost()) reopenTimer_->setEnabled(true);
+}
+
+// Runs only while the port is lost; the tool closing the port itself ends it.
+void ComLink::tryReopen() {
+  if (!port_.lost()) {
+    reopenTimer_->setEnabled(false);
+    return;
+  }
+  if (!port_.open(Port_Com, kPortSettings)) return;
+  reopenTimer_->setEnabled(false);
+  port_.setReceiveThreshold(0);
+  drain();
 }
 
 void ComLink::drain() {
-  while (port_.isOpen() && port_.bytesWaiting() > 0) {
-    if (port_.readAll().empty()) break;
-  }
+  if (port_.isOpen()) port_.discardInput();
 }
 
 bool ComLink::Ouvrir_Port() {
@@ -65,6 +84,7 @@ bool ComLink::Ouvrir_Port() {
   views_.bus.Emul_Frm.backColor = screens::colors::kYellow;
   views_.bus.Version_Lbl.visible = false;
 
+  reopenTimer_->setEnabled(false);
   if (port_.isOpen()) port_.close();
   if (!port_.open(Port_Com, kPortSettings)) {
     timerTache_.setEnabled(false);
@@ -91,7 +111,10 @@ bool ComLink::Envoi_Octet(std::uint8_t byte, std::uint8_t answerLength) {
   } done{exchanging_};
 
   Rx_Buf.clear();
-  if (!port_.isOpen()) return false;
+  if (!port_.isOpen()) {
+    watchForLoss();
+    return false;
+  }
   drain();
   port_.setReceiveThreshold(answerLength);
 
@@ -106,7 +129,10 @@ bool ComLink::Envoi_Octet(std::uint8_t byte, std::uint8_t answerLength) {
   const bool waited = runtime_.processUntil([this] { return Fin_Time_Out || Reception; });
   Timer_Time_Out->setEnabled(false);
 
-  if (!waited || Fin_Time_Out || !port_.isOpen() || port_.bytesWaiting() == 0) return false;
+  // An answer that is all there counts, even if the time-out also ran out before this wait
+  // got control back (a handler nested in the wait held the loop that long).
+  if (!waited || !port_.isOpen() || port_.bytesWaiting() == 0) return false;
+  if (Fin_Time_Out && port_.bytesWaiting() < answerLength) return false;
   Rx_Buf = port_.readAll();
   // A notification can come from a port error before the whole answer is in: an answer
   // shorter than asked for is a failed exchange, never a partly read one.

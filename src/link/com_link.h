@@ -9,6 +9,10 @@
 //   Tempo              a pause that keeps the window alive
 //   Rearmement         the loop rearm: 0x04, three seconds, 0x03
 //
+// A port whose device went away (a USB adapter pulled out) is reopened by itself, once a
+// second and without a word, until the device is back; the engine's link check then finds
+// the box again as it does after the box alone was unplugged.
+//
 // Every wait lets the event loop run (runtime::Runtime::processUntil), so clicks, timer ticks
 // and the port's own notifications are handled meanwhile. There is no checksum in the
 // protocol: the echoes and the status byte are all the integrity there is, and every byte from
@@ -30,6 +34,7 @@ namespace korvane::link {
 inline constexpr int kAnswerTimeoutMs = 2000;
 inline constexpr int kIndicatorMs = 75;
 inline constexpr int kRearmPauseMs = 3000;
+inline constexpr int kReopenMs = 1000;
 inline constexpr const char* kPortSettings = "9600,N,8,1";
 
 // Interface commands of the box.
@@ -90,6 +95,8 @@ class ComLink {
   void drain();
   void onPortEvent();
   void frameFailed();
+  void watchForLoss();
+  void tryReopen();
 
   runtime::Runtime& runtime_;
   SerialPort& port_;
@@ -100,6 +107,7 @@ class ComLink {
   std::unique_ptr<runtime::Timer> Tempop;
   std::unique_ptr<runtime::Timer> Send_Timer;
   std::unique_ptr<runtime::Timer> Receive_Timer;
+  std::unique_ptr<runtime::Timer> reopenTimer_;
 
   bool Reception = false;
   bool Fin_Time_Out = false;

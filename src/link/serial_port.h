@@ -26,6 +26,14 @@ class SerialPort {
   virtual std::size_t bytesWaiting() const = 0;
   // Takes every byte waiting, as raw bytes (possibly none).
   virtual std::vector<std::uint8_t> readAll() = 0;
+  // Drops every byte received and not yet read, including what the driver still holds and
+  // has not handed over yet: the late answer of an earlier exchange must not pass for the
+  // answer of the next one.
+  virtual void discardInput() = 0;
+
+  // The port closed itself because its device went away (a USB adapter pulled out, say),
+  // not because the tool closed it. Cleared by open() and close().
+  virtual bool lost() const = 0;
 
   // The port calls the event handler whenever bytes arrive and at least `threshold` bytes are
   // waiting, and also on any port error (a receive notification that brings no byte is

@@ -27,6 +27,7 @@ bool SimulatedPort::open(int number, const std::string& settings) {
     return false;
   }
   open_ = true;
+  lost_ = false;
   openedPort_ = number;
   settings_ = settings;
   error_.clear();
@@ -35,7 +36,24 @@ bool SimulatedPort::open(int number, const std::string& settings) {
 
 void SimulatedPort::close() {
   open_ = false;
+  lost_ = false;
   buffer_.clear();
+}
+
+void SimulatedPort::pullAdapter() {
+  pulledPort_ = openedPort_;
+  existing_.erase(pulledPort_);
+  if (!open_) return;
+  open_ = false;
+  lost_ = true;
+  buffer_.clear();
+  runtime_.post(0, [this, alive = alive_] {
+    if (*alive && onEvent_) onEvent_();
+  });
+}
+
+void SimulatedPort::plugAdapterBack() {
+  existing_.insert(pulledPort_);
 }
 
 bool SimulatedPort::write(std::span<const std::uint8_t> bytes) {

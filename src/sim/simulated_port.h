@@ -30,6 +30,8 @@ class SimulatedPort final : public link::SerialPort {
   bool write(std::span<const std::uint8_t> bytes) override;
   std::size_t bytesWaiting() const override { return buffer_.size(); }
   std::vector<std::uint8_t> readAll() override;
+  void discardInput() override { buffer_.clear(); }
+  bool lost() const override { return lost_; }
   void setReceiveThreshold(std::size_t threshold) override { threshold_ = threshold; }
   void setOnEvent(std::function<void()> onEvent) override { onEvent_ = std::move(onEvent); }
   std::string errorText() const override { return error_; }
@@ -43,6 +45,10 @@ class SimulatedPort final : public link::SerialPort {
   void injectFromLine(const std::vector<std::uint8_t>& bytes);
   // A port event that brings no byte (a framing or driver error, say).
   void raiseErrorEvent();
+  // The USB adapter pulled out: the port closes itself, is lost and reports it, and no port
+  // of that number exists until the adapter is plugged back.
+  void pullAdapter();
+  void plugAdapterBack();
 
   // What the PC put on the line, in order, since the port was created.
   const std::vector<std::uint8_t>& sent() const { return sent_; }
@@ -60,6 +66,8 @@ class SimulatedPort final : public link::SerialPort {
   std::set<int> existing_{1};
   bool held_ = false;
   bool open_ = false;
+  bool lost_ = false;
+  int pulledPort_ = 0;
   int openedPort_ = 0;
   std::string settings_;
   std::string error_;

@@ -118,7 +118,7 @@ QtSerialPort::~QtSerialPort() {
 }
 
 bool QtSerialPort::open(int number, const std::string& settings) {
-  close();
+  if (port_->isOpen()) port_->close();
   errorText_.clear();
   device_ = portDeviceName(number);
 
@@ -150,10 +150,12 @@ bool QtSerialPort::open(int number, const std::string& settings) {
   port_->setRequestToSend(true);
   port_->clearError();
   opening_ = false;
+  lost_ = false;
   return true;
 }
 
 void QtSerialPort::close() {
+  lost_ = false;
   // Closing a closed QSerialPort reports NotOpenError; nothing to report here.
   if (port_->isOpen()) port_->close();
 }
@@ -192,6 +194,13 @@ std::vector<std::uint8_t> QtSerialPort::readAll() {
       reinterpret_cast<const std::uint8_t*>(bytes.constData()) + bytes.size());
 }
 
+void QtSerialPort::discardInput() {
+  if (!port_->isOpen()) return;
+  // Empties QSerialPort's buffer and the driver's input queue alike.
+  port_->clear(QSerialPort::Input);
+  port_->clearError();
+}
+
 void QtSerialPort::setReceiveThreshold(std::size_t threshold) {
   threshold_ = threshold;
 }
@@ -226,6 +235,7 @@ void QtSerialPort::onError(int error) {
       errorText_ = device_ + ": connection lost" +
                    (error == QSerialPort::ResourceError ? " (" + qtErrorText() + ")" : "");
       if (port_->isOpen()) port_->close();
+      lost_ = true;
       raiseEvent();
       return;
     default:

@@ -5,8 +5,8 @@
 //                 portDeviceName(number) read-write, raises DTR and RTS
 //   notification  the event handler runs when a read leaves at least `threshold` bytes
 //                 waiting, and on any port error
-//   hang-up       a read or resource error (box unplugged, simulator gone) closes the port
-//                 and raises the event once
+//   hang-up       a read or resource error (adapter pulled, simulator gone) closes the port,
+//                 marks it lost and raises the event once
 //
 // QSerialPort delivers input in chunks of any size, so the threshold is checked against the
 // bytes waiting after each arrival, never against a count of signals. Nothing here throws:
@@ -42,6 +42,8 @@ class QtSerialPort final : public SerialPort {
   bool write(std::span<const std::uint8_t> bytes) override;
   std::size_t bytesWaiting() const override;
   std::vector<std::uint8_t> readAll() override;
+  void discardInput() override;
+  bool lost() const override { return lost_; }
 
   void setReceiveThreshold(std::size_t threshold) override;
   void setOnEvent(std::function<void()> onEvent) override;
@@ -59,6 +61,7 @@ class QtSerialPort final : public SerialPort {
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   int raising_ = 0;       // depth of event handler calls in progress
   bool opening_ = false;  // errors inside open() are reported by its result, not the event
+  bool lost_ = false;
   std::size_t threshold_ = 0;
   std::function<void()> onEvent_;
   std::string device_;
