@@ -153,13 +153,8 @@ TEST(Parameters, AClickDuringASearchDoesNothing) {
   EXPECT_EQ(st.state.Adr_Cde, 17);
 }
 
-}  // namespace
-}  // namespace korvane::engine::testing
-
-namespace korvane::engine::testing {
-namespace {
-
-// The sensor boxes of a multi-sensor detector: one bit each, and never both off.
+// The sensor boxes of a multi-sensor detector: one bit each, and never both off. The refusal
+// is a message box: a click that arrives inside a frame's wait waits for the step to end.
 TEST(SensorSelection, EachBoxItsBitAndAtLeastOneSensor) {
   Station st(loopOf({26}));
   ASSERT_TRUE(st.connectAndSearch());
@@ -172,13 +167,25 @@ TEST(SensorSelection, EachBoxItsBitAndAtLeastOneSensor) {
   EXPECT_EQ(st.state.Mode_Detect, 0x06);
   EXPECT_EQ(st.state.Etat_Demande, kWriteMode);
 
-  w.Thermo_Check.checked = false;  // the last sensor: refused
-  st.paramControl.Thermo_Check_Click();
+  st.Timer_Tache->setEnabled(false);
+  st.state.Etat_Demande = kNone;
+  st.state.Cde_Led = 0;
+  st.state.Etat_Bus = kLedCommand;  // a step with a frame to wait for, that leaves the boxes be
+  std::size_t shownInside = 99;
+  st.box.setLogger([&](const std::string&) {
+    if (shownInside != 99) return;
+    w.Thermo_Check.checked = false;  // the last sensor: refused
+    st.paramControl.Thermo_Check_Click();
+    shownInside = st.dialogs.shown.size();
+  });
+  st.engine.Etape_Bus();
+  EXPECT_EQ(shownInside, 0u);
   ASSERT_EQ(st.dialogs.shown.size(), 1u);
   EXPECT_EQ(st.dialogs.shown[0].text, "Il doit y avoir au moins un capteur activé !");
   EXPECT_EQ(st.dialogs.shown[0].title, "Sélection Capteur");
   EXPECT_TRUE(w.Thermo_Check.checked);
   EXPECT_EQ(st.state.Mode_Detect, 0x06);
+  EXPECT_EQ(st.state.Etat_Demande, kWriteMode);
 
   st.state.Maj_Mode = true;  // the engine setting the boxes: no request
   st.state.Etat_Demande = kNone;
