@@ -52,6 +52,13 @@ TEST(TypeReading, TheMixedExampleLoop) {
     EXPECT_EQ(p.Adr_Serie, e.serial);
     EXPECT_EQ(p.Adr_Ligne, e.listing);
   }
+  // Code 25, a ZUN under another code: the whole row of an optical ZUN.
+  const Point& zun = st.state.points[2];
+  EXPECT_EQ(zun.Adr_Code_Type, 25);
+  EXPECT_EQ(zun.Adr_Type, 1);
+  EXPECT_EQ(zun.Adr_Categorie, "Optique");
+  EXPECT_TRUE(zun.Adr_Optique);
+  EXPECT_FALSE(zun.Adr_Thermo);
   EXPECT_EQ(st.state.points[31].Adr_Type, 0);
   EXPECT_EQ(st.state.points[31].Adr_Code_Type, 99);
   EXPECT_EQ(st.report.List1.lines.size(), 31u);
