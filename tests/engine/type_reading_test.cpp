@@ -2,7 +2,6 @@
 // serial number and listing line.
 #include <gtest/gtest.h>
 
-#include "engine/type_table.h"
 #include "station.h"
 
 namespace korvane::engine::testing {
@@ -111,25 +110,6 @@ TEST(TypeReading, ModulesInARowCountTheirChannelsAgain) {
   EXPECT_EQ(st.state.Voie_Module, 0);
 }
 
-TEST(TypeReading, MultiSensorModesGiveTheCategoryAndTheElements) {
-  sim::Loop loop = loopOf({26, 26, 26, 26, 26});
-  for (std::uint8_t m = 0; m < 5; ++m)
-    loop.points[m].mode = m;
-  Station st(loop);
-  ASSERT_TRUE(st.connectAndSearch());
-  const std::vector<std::tuple<const char*, bool, bool>> expected = {
-      {"Optique  Thermovélo", true, true}, {"Optique ", true, false},
-      {" Thermovélo", false, true},        {"Aucun", false, false},
-      {"Optique  Statique", true, true},
-  };
-  for (int m = 0; m < 5; ++m) {
-    const Point& p = st.state.points[m + 1];
-    EXPECT_EQ(p.Adr_Categorie, std::get<0>(expected[m])) << m;
-    EXPECT_EQ(p.Adr_Optique, std::get<1>(expected[m])) << m;
-    EXPECT_EQ(p.Adr_Thermo, std::get<2>(expected[m])) << m;
-  }
-}
-
 TEST(TypeReading, FoundFlagsFollowTheElementsActuallyPresent) {
   sim::Loop loop = loopOf({26, 20});
   loop.points[0].mode = 3;
@@ -192,8 +172,6 @@ TEST(SerialNumber, FormatsAndUnreadableBytes) {
   EXPECT_EQ(st.state.points[3].Adr_Serie, "2000000003");
   EXPECT_EQ(st.state.points[4].Adr_Serie, "???");
   EXPECT_EQ(st.state.points[5].Adr_Serie, "170200077");  // modules from register 11
-  EXPECT_EQ(Base_Serie(4), 11);
-  EXPECT_EQ(Base_Serie(0), 8);
 }
 
 }  // namespace
