@@ -193,12 +193,6 @@ TEST(Search, TheExampleLoops) {
     EXPECT_EQ(st.bus.Adr_Box[last].caption, screens::boxCaption(last, c.lastGrid));
     if (c.found < 128) EXPECT_EQ(st.bus.Adr_Box[c.found + 1].backColor, kLightGrey);
   }
-  Station st(exampleLoop("faulty"));
-  ASSERT_TRUE(st.connectAndSearch());
-  st.rt.runUntil([&] { return st.state.Etat_Bus == kBeforeMeasures; }, 10'000);
-  EXPECT_TRUE(st.bus.Cc_Lbl.visible);
-  EXPECT_EQ(st.bus.Version_Lbl.caption, "(Ver.3.0)");
-  EXPECT_EQ(st.state.points[4].Adr_Serie, "???");  // its first serial read failed
 }
 
 TEST(SearchStart, ClearsTheLastSearchRearmsAndRequestsTheSearch) {
