@@ -13,7 +13,18 @@ using screens::colors::kFoundBlue;
 TEST(TypeReading, TheMixedExampleLoop) {
   Station st(exampleLoop("mixed"));
   st.bus.Check2.checked = true;
-  ASSERT_TRUE(st.connectAndSearch());
+  ASSERT_TRUE(st.connect());
+  st.control.Form_KeyDown(kKeyF5);
+  std::vector<std::string> positions;  // each point's type code shows as it is read
+  ASSERT_TRUE(st.rt.runUntil(
+      [&] {
+        if (positions.empty() || positions.back() != st.bus.Cur_Adr_Lbl.caption)
+          positions.push_back(st.bus.Cur_Adr_Lbl.caption);
+        return !st.state.Bus_Occupe;
+      },
+      600'000));
+  EXPECT_NE(std::find(positions.begin(), positions.end(), "Position = 005 Type adresse = 7"),
+            positions.end());
 
   struct Expected {
     int address;
@@ -74,23 +85,6 @@ TEST(TypeReading, TheMixedExampleLoop) {
   EXPECT_TRUE(st.state.Thermique_Trouve);
   // Thresholds are only read for the chamber analysis.
   EXPECT_EQ(st.state.points[11].Adr_Seuil_Alarme, 0);
-}
-
-TEST(TypeReading, TheCurrentPositionShowsTheTypeCode) {
-  Station st(loopOf({19, 19, 19, 19, 7}));
-  std::vector<std::string> positions;
-  st.engine.unloadWindow = nullptr;
-  ASSERT_TRUE(st.connect());
-  st.control.Form_KeyDown(kKeyF5);
-  st.rt.runUntil(
-      [&] {
-        if (positions.empty() || positions.back() != st.bus.Cur_Adr_Lbl.caption)
-          positions.push_back(st.bus.Cur_Adr_Lbl.caption);
-        return !st.state.Bus_Occupe;
-      },
-      60'000);
-  EXPECT_NE(std::find(positions.begin(), positions.end(), "Position = 005 Type adresse = 7"),
-            positions.end());
 }
 
 TEST(TypeReading, ModulesInARowCountTheirChannelsAgain) {
