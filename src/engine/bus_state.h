@@ -83,6 +83,9 @@ struct BusState {
   std::uint8_t Adr_Cde = 0;
   std::uint8_t Cde_Led = 0;
   std::uint8_t Adr_Led_Allumee = 0;
+  // The point in alarm whose LED the supervision cycle lights at the next state 6; 0 = none.
+  // Apart from Adr_Cde, so that an alarm never turns the parameter window onto another point.
+  std::uint8_t Adr_Led_Alarme = 0;
   std::uint8_t Mode_Detect = 0;
   bool Maj_Mode = false;
   std::uint8_t Val_Initiale = 0;

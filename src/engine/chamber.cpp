@@ -21,6 +21,15 @@ constexpr std::int32_t kNotReady = 5;  // the chamber has not settled yet
 constexpr int kWindow = 10;            // readings averaged
 constexpr int kTemperatureReadings = 10;
 
+bool chamberJudged(const Point& pt) {
+  return !pt.Adr_Optique || (pt.Fin_Fenetre >= 1 && pt.Nb_Mesures >= pt.Fin_Fenetre) ||
+         pt.Nb_Mesures >= kMaxChamberReadings;
+}
+
+bool temperatureJudged(const Point& pt) {
+  return !pt.Adr_Thermo || pt.Nb_Temp > kTemperatureReadings;
+}
+
 }  // namespace
 
 // One analysis step for point p. Returns false when the step should go straight to the next
@@ -36,13 +45,13 @@ bool BusEngine::analysisStep(int p) {
     for (int n = 5; n <= 10; ++n)
       sum += pt.Mesure_Temp[static_cast<std::size_t>(n)];
     pt.Adr_Temperature = static_cast<std::int16_t>(sum / 5);
-    pt.Analyse_Faite = true;
+    // A multi-sensor detector has its ten temperatures before its chamber settles: it is
+    // complete only once both are judged.
+    pt.Analyse_Faite = chamberJudged(pt);
   }
   if (!pt.Adr_Optique) return true;
 
-  const bool finished = (pt.Fin_Fenetre >= 1 && pt.Nb_Mesures >= pt.Fin_Fenetre) ||
-                        pt.Nb_Mesures >= kMaxChamberReadings;
-  if (finished) {
+  if (chamberJudged(pt)) {
     // Only points with something to analyse can ever be complete: the modules and the like
     // must not keep the run from saying it is done.
     int first = 0;
@@ -107,6 +116,11 @@ void BusEngine::chamberReading(int p) {
 
 void BusEngine::evaluate(int p) {
   Point& pt = s_.points[p];
+  // Only a window of ten readings is an average this analysis knows how to judge.
+  if (pt.Fin_Fenetre - pt.Debut_Fenetre != kWindow) {
+    noVerdict(p);
+    return;
+  }
   std::int64_t sum = 0;
   for (int k = pt.Debut_Fenetre + 1; k <= pt.Fin_Fenetre; ++k)
     sum += pt.Mesure_Chambre[static_cast<std::size_t>(k)];
@@ -120,7 +134,10 @@ void BusEngine::evaluate(int p) {
 
   double t = 0;
   if (m >= i) {
-    if (alarm == i) {
+    // A threshold at or below the clean value leaves no way to travel: the references read
+    // are wrong, and a percentage from them (0 %, "Détecteur OK" for a chamber past its
+    // threshold) would pass a detector that may be anything.
+    if (alarm <= i) {
       v_.dialogs.messageBox("Problème sur les valeurs récupérées\n" + std::to_string(m) +
                                 "\nAdresse point :" + std::to_string(p) + "\n" + std::to_string(i),
                             "Erreur", screens::Icon::kCritical);
@@ -150,19 +167,19 @@ void BusEngine::evaluate(int p) {
     pt.Adr_Verdict = "Détecteur à remplacer";
   }
   runtime_.processPending();
-  pt.Analyse_Faite = true;
+  pt.Analyse_Faite = temperatureJudged(pt);
 }
 
 // A detector the run could not judge: complete, so the run goes on, but with no percentage
 // (negative: the reports draw no bar) and "???" under its box.
 void BusEngine::noVerdict(int p) {
   Point& pt = s_.points[p];
-  pt.Adr_Taux = -1;
+  pt.Adr_Taux = kNoVerdict;
   pt.Adr_Verdict.clear();
   screens::Label& label = v_.bus.etatChambre(p);
   label.caption = "???";
   label.visible = true;
-  pt.Analyse_Faite = true;
+  pt.Analyse_Faite = temperatureJudged(pt);
 }
 
 // State 11: the rest level of point Adr_Cde over 45 readings, the last ten of them kept, judged
@@ -174,7 +191,6 @@ void BusEngine::baseline() {
   const int sd = s_.Seuil_Defaut;
   const int sa = s_.Seuil_Alarme;
   const int vi = s_.Val_Initiale;
-  Point& pt = s_.points[a];
 
   w.P_Chambre.visible = true;
   w.Label5.visible = true;
@@ -186,7 +202,8 @@ void BusEngine::baseline() {
   w.Label3_Left = w.Picture5.left + w.Picture5.width;
 
   w.Label5.caption = "Mise en route Acquisition, patientez SVP...";
-  pt.Fin_Fenetre = kWindow;
+  // The acquisition keeps its own window of the ten last readings: the point's analysis
+  // window (Debut_Fenetre, Fin_Fenetre) belongs to the measurement run and is left alone.
   w.Label5.caption = "Acquisition niveau de base";
 
   constexpr int kReadings = 45;

@@ -64,6 +64,8 @@ void BusEngine::measureEnd() {
   bus.Current_Operation_Lbl.caption = "Attente Commande";
   s_.Bus_Occupe = false;
   s_.Boucle_Mesures = false;
+  s_.Adr_Led_Alarme = 0;
+  v_.param.Command1.enabled = true;
   // The cycle's own hand-over would otherwise bring it back at the next bus measures.
   s_.Etat_Suite = 0;
   if (s_.Nb_Trouve != 0) bus.Adr_Status_Cde.visible = true;

@@ -3,7 +3,7 @@
 // a request, the window never talks to the point itself.
 //
 //   Led_On_Cde_Click / Led_Off_Cde_Click   the point's LED (state 6)
-//   Command1_Click                         the baseline acquisition (state 11)
+//   Command1_Click                         the baseline acquisition (state 11), not during a run
 //   Opto_Check_Click / Thermo_Check_Click  the sensors of a multi-sensor detector (state 16)
 //   Timer1_Timer                           the periodic re-reading (state 5)
 #include "engine/bus_engine.h"

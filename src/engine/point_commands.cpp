@@ -19,21 +19,25 @@ constexpr std::uint8_t kKapreClass = 11;
 }  // namespace
 
 // State 6. The tool keeps at most one LED lit: lighting one first puts out the last one it lit,
-// even when that one's switch-on failed.
+// even when that one's switch-on failed. The supervision cycle's alarm LED goes first; else
+// the command of the windows (Cde_Led at Adr_Cde).
 void BusEngine::ledCommand() {
   auto led = [this](std::uint8_t address, std::uint8_t value) {
     return com_.Envoi_Trame(kLedCommandCode, address, value, true, false) && com_.rx(0) == 0;
   };
-  if (s_.Cde_Led != 0) {
+  const bool forAlarm = s_.Adr_Led_Alarme != 0;
+  const std::uint8_t target = forAlarm ? s_.Adr_Led_Alarme : s_.Adr_Cde;
+  s_.Adr_Led_Alarme = 0;
+  if (forAlarm || s_.Cde_Led != 0) {
     if (s_.Adr_Led_Allumee != 0) {
       led(s_.Adr_Led_Allumee, kLedOff);
       v_.bus.ledShp(s_.Adr_Led_Allumee).visible = false;
       com_.Tempo(100);
     }
-    if (led(s_.Adr_Cde, kLedOn) && !s_.Boucle_Mesures) v_.bus.ledShp(s_.Adr_Cde).visible = true;
-    s_.Adr_Led_Allumee = s_.Adr_Cde;
-  } else if (led(s_.Adr_Cde, kLedOff)) {
-    v_.bus.ledShp(s_.Adr_Cde).visible = false;
+    if (led(target, kLedOn) && !s_.Boucle_Mesures) v_.bus.ledShp(target).visible = true;
+    s_.Adr_Led_Allumee = target;
+  } else if (led(target, kLedOff)) {
+    v_.bus.ledShp(target).visible = false;
   }
   com_.Tempo(100);
   // Inside a cycle: back to it, through the measurement step the cycle had asked for.
@@ -69,8 +73,7 @@ bool BusEngine::pointStatus(int p) {
     Point& point = s_.points[p];
     if (!point.Alarme_Vue) {
       point.Alarme_Vue = true;
-      s_.Cde_Led = 1;
-      s_.Adr_Cde = address;
+      s_.Adr_Led_Alarme = address;
       return true;
     }
   } else if (state & 0x08) {

@@ -15,7 +15,8 @@ namespace korvane::engine {
 inline constexpr int kMaxAddresses = 128;
 inline constexpr int kKapreAddresses = 15;
 inline constexpr int kMaxChamberReadings = 190;
-inline constexpr int kTemperatureSlots = 11;  // readings 0..9, and slot 10 read but never written
+inline constexpr int kTemperatureSlots = 11;    // readings 0..9, and slot 10 read but never written
+inline constexpr std::int16_t kNoVerdict = -1;  // Adr_Taux of a detector the run did not judge
 
 struct Point {
   // Identity, from the type reading.
@@ -37,7 +38,7 @@ struct Point {
   std::int16_t Fin_Fenetre = 0;    // window end; 0 while no window is open
   std::array<std::int32_t, kMaxChamberReadings + 1> Mesure_Chambre{};  // readings 1..190
   std::int16_t Adr_Moyenne = 0;
-  std::int16_t Adr_Taux = 0;  // percentage 0..100; negative = no verdict
+  std::int16_t Adr_Taux = 0;  // percentage 0..100; kNoVerdict = not judged
   std::string Adr_Verdict;
   bool Analyse_Faite = false;
   std::int16_t Nb_Temp = 0;

@@ -64,6 +64,10 @@ void RunControl::startOrStopCycle() {
       p.Debut_Fenetre = 32;
       p.Fin_Fenetre = 0;
       p.Alarme_Vue = false;
+      // A run starts from scratch: a run stopped early must not list the last one's results.
+      p.Adr_Taux = kNoVerdict;
+      p.Adr_Verdict.clear();
+      p.Adr_Moyenne = 0;
       bus.etatChambre(a).caption.clear();
       bus.etatChambre(a).backColor = colors::kWindowBackground;
     }
@@ -83,6 +87,8 @@ void RunControl::startOrStopCycle() {
     s.Bus_Occupe = true;
     s.Boucle_Mesures = true;
     s.Adr_Led_Allumee = 0;
+    s.Adr_Led_Alarme = 0;
+    e_.views().param.Command1.enabled = false;  // no baseline acquisition during a run
   } else {
     timer.setInterval(100);
     for (int a = 0; a <= kMaxAddresses; ++a) {

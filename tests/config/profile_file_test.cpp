@@ -122,6 +122,5 @@ TEST_F(ProfileFile, FailedWritesReturnFalseAndKeepTheFile) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
 }
 
-
 }  // namespace
 }  // namespace korvane::config

@@ -104,17 +104,6 @@ TEST_F(Settings, TypeMenuKeepsAtMostOneEntryChecked) {
   EXPECT_FALSE(bus.Phase_Frm.visible);
 }
 
-TEST_F(Settings, AClickKeepsCommentsAndUnknownKeysOfAHandWrittenFile) {
-  put("; north team\r\n[PORTCOM]\r\nCOM=4\r\n\r\n[PARAMETRES]\r\nKAPRE=oui\r\nPER12V=non\r\n"
-      "langue=fr\r\n; ends here\r\n\r\n[Autre]\r\nX=1\r\n");
-  load();
-  Type_Menu_Click(ini_, bus, bus.SS_VOSK4);
-  EXPECT_EQ(bytes(),
-            "; north team\r\n[PORTCOM]\r\nCOM=4\r\n\r\n[PARAMETRES]\r\nKAPRE=non\r\nPER12V=non\r\n"
-            "langue=fr\r\nPROTOCOLE=1\r\nTYPE=1\r\nVOSK4=oui\r\nPER24V=non\r\n"
-            "; ends here\r\n\r\n[Autre]\r\nX=1\r\n");
-}
-
 TEST_F(Settings, PhaseClickSetsTheProtocolAndSavesItWithThePort) {
   loadWith("PROTOCOLE", "2");
   com.Port_Com = 6;

@@ -10,33 +10,41 @@ using screens::colors::kGreen;
 using screens::colors::kOrange;
 using screens::colors::kRed;
 
-sim::Point detector(std::uint8_t initial, std::uint8_t alarm, std::vector<std::uint8_t> chamber) {
+sim::Point detector(std::uint8_t initial, std::uint8_t alarm, std::vector<std::uint8_t> chamber,
+                    std::uint8_t code = 27) {
   sim::Point p;
-  p.code = 27;
+  p.code = code;
   p.initial = initial;
   p.alarm = alarm;
   p.chamber = std::move(chamber);
   return p;
 }
 
-// A settled reading, then ten readings averaging `mean`.
-std::vector<std::uint8_t> settledAt(std::uint8_t mean) {
-  return std::vector<std::uint8_t>(11, mean);
+// `notReady` readings of 5, then a settled reading and ten readings averaging `mean`.
+std::vector<std::uint8_t> settledAt(std::uint8_t mean, std::size_t notReady = 0) {
+  std::vector<std::uint8_t> readings(notReady, 5);
+  readings.insert(readings.end(), 11, mean);
+  return readings;
 }
 
 TEST(ChamberAnalysis, PercentagesAndVerdicts) {
   sim::Loop loop;
   loop.points = {
-      detector(40, 140, settledAt(65)),   // 25 %
-      detector(40, 140, settledAt(60)),   // 20 %: still OK
-      detector(40, 140, settledAt(110)),  // 70 %: still only to plan
-      detector(40, 140, settledAt(37)),   // 3 below the clean value: drift, 0 %
-      detector(40, 140, settledAt(33)),   // 7 below: 100 %
-      detector(40, 100, settledAt(60)),   // a third of the way
-      detector(40, 140, {5, 5, 40, 50, 50, 50, 50, 50, 50, 50, 50, 50, 50}),
-      detector(0, 140, settledAt(0)),     // 0 with a clean value of 0: the first formula
-      detector(40, 140, settledAt(200)),  // past the threshold: 100 %
-      detector(0, 200, settledAt(45)),    // 22.5 %: the percentage rounds halves to even
+      detector(40, 140, settledAt(65)),      // 25 %
+      detector(40, 140, settledAt(60)),      // 20 %: still OK
+      detector(40, 140, settledAt(110)),     // 70 %: still only to plan
+      detector(40, 140, settledAt(37)),      // 3 below the clean value: drift, 0 %
+      detector(40, 140, settledAt(33)),      // 7 below: 100 %
+      detector(40, 100, settledAt(60)),      // a third of the way
+      detector(40, 140, settledAt(50, 2)),   // the window opens at reading 3
+      detector(0, 140, settledAt(0)),        // 0 with a clean value of 0: the first formula
+      detector(40, 140, settledAt(200)),     // past the threshold: 100 %
+      detector(0, 200, settledAt(45)),       // 22.5 %: the percentage rounds halves to even
+      detector(40, 140, settledAt(34)),      // exactly 6 below: still drift
+      detector(5, 140, settledAt(0)),        // 0 with a clean value of 5: empty chamber
+      detector(0, 250, settledAt(51)),       // 20.4 %: judged on the exact value
+      detector(0, 250, settledAt(176)),      // 70.4 %
+      detector(40, 140, settledAt(40, 30)),  // the last reading that may open the window
   };
   Station st(loop);
   ASSERT_TRUE(st.connect());
@@ -59,8 +67,13 @@ TEST(ChamberAnalysis, PercentagesAndVerdicts) {
       {"0 %", 0, "Détecteur OK", kGreen},
       {"100 %", 100, "Détecteur à remplacer", kRed},
       {"22.5 %", 22, "Remplacement à prévoir", kOrange},
+      {"0 %", 0, "Détecteur OK", kGreen},
+      {"100 %", 100, "Détecteur à remplacer", kRed},
+      {"20.4 %", 20, "Remplacement à prévoir", kOrange},
+      {"70.4 %", 70, "Détecteur à remplacer", kRed},
+      {"0 %", 0, "Détecteur OK", kGreen},
   };
-  for (int a = 1; a <= 10; ++a) {
+  for (int a = 1; a <= 15; ++a) {
     SCOPED_TRACE(a);
     const Expected& e = expected[a - 1];
     const Point& p = st.state.points[a];
@@ -75,96 +88,121 @@ TEST(ChamberAnalysis, PercentagesAndVerdicts) {
   EXPECT_EQ(st.state.points[7].Debut_Fenetre, 3);
   EXPECT_EQ(st.state.points[7].Fin_Fenetre, 13);
   EXPECT_EQ(st.state.points[7].Adr_Moyenne, 50);
+  EXPECT_EQ(st.state.points[15].Debut_Fenetre, 31);
   EXPECT_TRUE(st.dialogs.shown.empty());
 
   // The run keeps going until F9; state 8 then writes the percentages into the listing.
   st.rt.runForMs(5000);
   EXPECT_TRUE(st.state.Boucle_Mesures);
   EXPECT_EQ(st.bus.Adr_Status_Cde.caption, "ARRÊT MESURES");
-  EXPECT_FALSE(st.bus.Start_Bus_Cmd.visible);
   ASSERT_TRUE(st.stopCycle());
   EXPECT_EQ(st.bus.Adr_Status_Cde.caption, "ANALYSE CHAMBRE   (F9)");
   EXPECT_TRUE(st.bus.Start_Bus_Cmd.visible);
   EXPECT_EQ(st.bus.Current_Operation_Lbl.caption, "Attente Commande");
-  ASSERT_EQ(st.report.List1.lines.size(), 10u);
+  ASSERT_EQ(st.report.List1.lines.size(), 15u);
   EXPECT_EQ(st.report.List1.lines[0], "1: KEV112A  ==> 210700001 >> 25 %");
   st.rt.runForMs(3000);
   EXPECT_EQ(st.state.Etat_Bus, kLinkCheck);  // the cycle does not come back by itself
-  EXPECT_FALSE(st.state.Bus_Occupe);
+
+  // A second run stopped before any verdict lists none of the first run's percentages.
+  st.control.Form_KeyDown(kKeyF9);
+  st.rt.runForMs(300);
+  ASSERT_TRUE(st.stopCycle());
+  EXPECT_EQ(st.report.List1.lines[0], "1: KEV112A  ==> 210700001 >> ??? %");
+  EXPECT_TRUE(st.state.points[1].Adr_Verdict.empty());
+  EXPECT_EQ(st.state.points[1].Adr_Moyenne, 0);
 }
 
-// A detector whose alarm threshold equals its clean value cannot be judged: the tool says
-// so, gives no verdict, and the run goes on. One that never settles stops being read at 190.
+// Detectors the run cannot judge get no verdict, and the run goes on: an alarm threshold at
+// or below the clean value (the tool says so), and a chamber that is still not ready at
+// reading 32 (read until the table is full).
 TEST(ChamberAnalysis, DetectorsThatCannotBeJudgedGetNoVerdict) {
   sim::Loop loop;
-  loop.points = {detector(40, 40, settledAt(45)), detector(40, 140, {5}),
-                 detector(40, 140, settledAt(40))};
+  loop.points = {detector(40, 40, settledAt(45)), detector(40, 140, settledAt(40, 31)),
+                 detector(60, 40, settledAt(70)), detector(40, 140, settledAt(40))};
   Station st(loop);
   ASSERT_TRUE(st.connect());
   ASSERT_TRUE(st.analyse());
 
-  ASSERT_EQ(st.dialogs.shown.size(), 1u);
+  ASSERT_EQ(st.dialogs.shown.size(), 2u);
   EXPECT_EQ(st.dialogs.shown[0].text,
             "Problème sur les valeurs récupérées\n45\nAdresse point :1\n40");
   EXPECT_EQ(st.dialogs.shown[0].title, "Erreur");
   EXPECT_EQ(st.dialogs.shown[0].icon, screens::Icon::kCritical);
-  for (int a : {1, 2}) {
+  for (int a : {1, 2, 3}) {
     SCOPED_TRACE(a);
-    EXPECT_LT(st.state.points[a].Adr_Taux, 0);
+    EXPECT_EQ(st.state.points[a].Adr_Taux, kNoVerdict);
     EXPECT_TRUE(st.state.points[a].Adr_Verdict.empty());
     EXPECT_EQ(st.bus.Etat_Chambre[a].caption, "???");
     EXPECT_TRUE(st.state.points[a].Analyse_Faite);
   }
   EXPECT_EQ(st.state.points[2].Nb_Mesures, kMaxChamberReadings);
-  EXPECT_EQ(st.state.points[3].Adr_Verdict, "Détecteur OK");
+  EXPECT_EQ(st.state.points[4].Adr_Verdict, "Détecteur OK");
 
   ASSERT_TRUE(st.stopCycle());
   EXPECT_EQ(st.report.List1.lines[0], "1: KEV112A  ==> 210700001 >> ??? %");
 }
 
-TEST(ChamberAnalysis, TheMixedLoopGivesTheVerdictsItsNotesAnnounce) {
-  Station st(exampleLoop("mixed"));
+// What fails in the middle of a run: a chamber read refused is not counted, a temperature
+// frame lost still is; a window that is not ten readings is not judged; and the baseline
+// acquisition, which would eat the run's readings, is refused. The multi-sensor detector
+// has its ten temperatures long before its chamber settles: the run is not complete until
+// its chamber too is judged.
+TEST(ChamberAnalysis, FailuresDuringARun) {
+  sim::Loop loop = loopOf({23});
+  loop.points[0].temperature = 25;
+  loop.points.push_back(detector(40, 140, settledAt(60)));
+  loop.points.push_back(detector(40, 140, settledAt(65)));
+  loop.points[2].failingRegisters = {0x11};
+  loop.points[2].failingTimes = 3;
+  loop.points.push_back(detector(40, 140, settledAt(65, 12), 26));
+  loop.points[3].temperature = 25;
+  Station st(loop);
   st.state.Mode_Debug = true;
   ASSERT_TRUE(st.connect());
-  ASSERT_TRUE(st.analyse());
-  const std::pair<int, const char*> verdicts[] = {
-      {1, "Détecteur OK"},
-      {2, "Remplacement à prévoir"},
-      {5, "Détecteur à remplacer"},
-      {6, "Détecteur OK"},
-      {7, "Remplacement à prévoir"},
-      {10, "Détecteur à remplacer"},
-      {11, "Remplacement à prévoir"},
-  };
-  for (const auto& [a, verdict] : verdicts)
-    EXPECT_EQ(st.state.points[a].Adr_Verdict, verdict) << a;
-  EXPECT_EQ(st.bus.Etat_Chambre[11].caption, "70 %");
-  // Heat elements: the mean of readings 6 to 10 over 5 slots and the unused sixth.
-  EXPECT_EQ(st.state.points[4].Adr_Temperature, 23 * 5 / 5);
-  EXPECT_EQ(st.state.points[6].Adr_Temperature, 22);
-  EXPECT_EQ(st.state.points[8].Adr_Temperature, 25);
-  EXPECT_EQ(st.state.points[9].Adr_Temperature, 0);  // both elements off: nothing read
-  EXPECT_TRUE(st.state.points[12].Analyse_Faite);
-  EXPECT_FALSE(st.state.points[15].Analyse_Faite);  // a module has nothing to analyse
+  ASSERT_TRUE(st.startAnalysis());
+  ASSERT_TRUE(st.rt.runUntil(
+      [&] {
+        return st.state.points[1].Nb_Temp == 6 && st.state.Etat_Demande == kMeasureCycle &&
+               st.state.Adr_Cycle == 1 && !st.engine.stepRunning();
+      },
+      600'000));
+  // Deaf while point 1's seventh temperature frame goes out: it times out.
+  st.box.silenceUntil(st.rt.nowUs() + 300'000);
+  ASSERT_EQ(st.state.points[2].Nb_Mesures, 6);
+  st.state.points[2].Fin_Fenetre = 8;
+  st.paramControl.Command1_Click();
+  EXPECT_NE(st.state.Etat_Demande, kBaseline);
+  EXPECT_FALSE(st.param.Command1.enabled);
+  ASSERT_TRUE(st.rt.runUntil(
+      [&] { return st.bus.Current_Operation_Lbl.caption == "Analyse chambre Terminée."; },
+      600'000));
 
+  EXPECT_EQ(st.state.points[1].Nb_Temp, 11);
+  EXPECT_EQ(st.state.points[1].Adr_Temperature, 25 * 4 / 5);  // the lost reading counts as 0
+  EXPECT_EQ(st.state.points[2].Adr_Taux, kNoVerdict);
+  EXPECT_EQ(st.bus.Etat_Chambre[2].caption, "???");
+  EXPECT_EQ(st.state.points[3].Debut_Fenetre, 1);  // the three refused reads were not counted
+  EXPECT_EQ(st.state.points[3].Adr_Taux, 25);
+  EXPECT_EQ(st.state.points[4].Adr_Verdict, "Remplacement à prévoir");
+  EXPECT_EQ(st.state.points[4].Adr_Temperature, 25);
   // The measures log in debug mode.
   const auto& log = st.measures.List1.lines;
   EXPECT_TRUE(st.measures.visible);
-  EXPECT_NE(std::find(log.begin(), log.end(), "Détecteur : 1 / Mesure : 1 :> 5"), log.end());
-  EXPECT_NE(std::find(log.begin(), log.end(), "Valeur Moyenne Det. 2 -> 65"), log.end());
-  EXPECT_NE(std::find(log.begin(), log.end(), "Détecteur : 4 / Température : 1 :> 23"), log.end());
+  for (const char* line : {"Détecteur : 1 / Température : 1 :> 25",
+                           "Détecteur : 3 / Mesure : 1 :> 65", "Valeur Moyenne Det. 3 -> 65"})
+    EXPECT_NE(std::find(log.begin(), log.end(), line), log.end()) << line;
+  ASSERT_TRUE(st.stopCycle());
+  EXPECT_TRUE(st.param.Command1.enabled);
 }
 
 TEST(ChamberAnalysis, ProgressText) {
   sim::Loop loop;
-  loop.points = {detector(40, 140, {5, 5, 40, 40, 40, 40, 40, 40, 40, 40, 40, 40, 40})};
+  loop.points = {detector(40, 140, settledAt(40, 2))};
   Station st(loop);
   ASSERT_TRUE(st.connect());
-  st.bus.Check3.checked = true;
-  st.control.Check3_Click();
-  ASSERT_TRUE(st.rt.runUntil([&] { return !st.state.Bus_Occupe; }, 60'000));
+  ASSERT_TRUE(st.startAnalysis());
   std::vector<std::string> progress;
-  st.control.Form_KeyDown(kKeyF9);
   st.rt.runUntil(
       [&] {
         const std::string& now = st.bus.Current_Operation_Lbl.caption;
@@ -184,23 +222,38 @@ TEST(Baseline, LevelStabilityAndPercentage) {
     const char* conformity;
     const char* percent;
     int gauge;
+    const char* note;
   };
-  std::vector<std::uint8_t> steady(45, 30);
-  std::vector<std::uint8_t> unstable(35, 30);
-  for (std::uint8_t v : {20, 31, 25, 25, 25, 25, 25, 25, 25, 25})
-    unstable.push_back(v);
-  std::vector<std::uint8_t> small(35, 90);
-  for (std::uint8_t v : {29, 31, 30, 30, 30, 30, 30, 30, 30, 30})
-    small.push_back(v);
-  std::vector<std::uint8_t> high(45, 81);
+  auto then = [](std::uint8_t first, std::vector<std::uint8_t> last) {
+    std::vector<std::uint8_t> readings(35, first);
+    readings.insert(readings.end(), last.begin(), last.end());
+    return readings;
+  };
   const Case cases[] = {
-      {steady, "Acquisition niveau de base conforme (Val.moyenne= 30 Val.maxi= 30 Val.mini= 30)",
-       "0 %", 0},
-      {unstable, "Niveau de base Non Conforme! (valeur instable)", "0 %", 0},
-      {small, "Acquisition niveau de base conforme (Val.moyenne= 30 Val.maxi= 31 Val.mini= 29)",
-       "0 %", 0},
-      {high, "Niveau de base Non Conforme! (Val.moyenne= 81 Val.maxi= 81 Val.mini= 81)", "51 %",
-       765},
+      {{30},
+       "Acquisition niveau de base conforme (Val.moyenne= 30 Val.maxi= 30 Val.mini= 30)",
+       "0 %",
+       0,
+       ""},
+      {then(30, {20, 31, 25}), "Niveau de base Non Conforme! (valeur instable)", "0 %", 0, ""},
+      {then(90, {29, 31, 30}),
+       "Acquisition niveau de base conforme (Val.moyenne= 30 Val.maxi= 31 Val.mini= 29)", "0 %", 0,
+       ""},
+      {{81},
+       "Niveau de base Non Conforme! (Val.moyenne= 81 Val.maxi= 81 Val.mini= 81)",
+       "51 %",
+       765,
+       ""},
+      {{0},
+       "Niveau de base Non Conforme! (Val.moyenne= 0 Val.maxi= 0 Val.mini= 0)",
+       "100 %",
+       1500,
+       "Valeur de chambre à 0."},
+      {{20},
+       "Acquisition niveau de base conforme (Val.moyenne= 20 Val.maxi= 20 Val.mini= 20)",
+       "100 %",
+       1500,
+       "Valeur de chambre trop basse."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.conformity);
@@ -211,30 +264,18 @@ TEST(Baseline, LevelStabilityAndPercentage) {
     ASSERT_TRUE(st.connectAndSearch());
     ASSERT_TRUE(st.showPoint(1));
     st.state.points[1].Debut_Fenetre = 32;  // left by an earlier analysis run
-    ASSERT_TRUE(st.runRequest(kBaseline));
+    st.paramControl.Command1_Click();
+    ASSERT_TRUE(st.rt.runUntil([&] { return st.state.Etat_Demande == kNone; }, 600'000));
 
     const screens::ParamWindow& w = st.param;
     EXPECT_TRUE(w.P_Chambre.visible);
     EXPECT_EQ(w.Label5.caption, c.conformity);
     EXPECT_EQ(w.Label6.caption, c.percent);
+    EXPECT_EQ(w.Label8.caption, c.note);
     EXPECT_EQ(w.Shape1.width, c.gauge);
     EXPECT_EQ(w.Picture5.left, 130 * 15);  // the alarm threshold on a 3840-twip scale
     EXPECT_EQ(w.Picture5.width, 20 * 15);
     EXPECT_EQ(w.Label3_Left, 150 * 15);
-  }
-}
-
-TEST(Baseline, AChamberValueOfZeroOrFarBelowTheCleanValue) {
-  for (auto [reading, text] : {std::pair<std::uint8_t, const char*>{0, "Valeur de chambre à 0."},
-                               {20, "Valeur de chambre trop basse."}}) {
-    sim::Loop loop;
-    loop.points = {detector(30, 130, {reading})};
-    Station st(loop);
-    ASSERT_TRUE(st.connectAndSearch());
-    ASSERT_TRUE(st.showPoint(1));
-    ASSERT_TRUE(st.runRequest(kBaseline));
-    EXPECT_EQ(st.param.Label8.caption, text);
-    EXPECT_EQ(st.param.Label6.caption, "100 %");
   }
 }
 

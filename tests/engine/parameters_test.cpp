@@ -100,31 +100,37 @@ TEST(Parameters, RowsByTypeAndTheirFormats) {
   EXPECT_TRUE(st.param.Led_On_Cde.visible);
 }
 
-// The multi-sensor detector's mode byte, read with P1 = 24: text, boxes and Mode_Detect.
-TEST(Parameters, DetectionModeDisplay) {
+// The multi-sensor detector's mode byte (register 0x18): the category and elements the type
+// reading gives, and the text, boxes and Mode_Detect the parameter window shows.
+TEST(Parameters, DetectionModes) {
   struct Case {
-    std::uint8_t mode;
+    const char* category;
+    bool optical;
+    bool heat;
     const char* text;
     bool opto;
     bool thermo;
     std::uint8_t modeDetect;
   };
   const Case cases[] = {
-      {0, "Optique Thermovélo", true, true, 0},
-      {4, "Optique Statique", true, true, 0},
-      {2, "Thermovélo", false, true, 2},
-      {5, "Optique ", true, false, 1},
-      {3, "", true, false, 1},
+      {"Optique  Thermovélo", true, true, "Optique Thermovélo", true, true, 0},
+      {"Optique ", true, false, "Optique ", true, false, 1},
+      {" Thermovélo", false, true, "Thermovélo", false, true, 2},
+      {"Aucun", false, false, "", true, false, 1},
+      {"Optique  Statique", true, true, "Optique Statique", true, true, 0},
   };
   sim::Loop loop = loopOf({26, 26, 26, 26, 26});
-  for (std::size_t i = 0; i < 5; ++i)
-    loop.points[i].mode = cases[i].mode;
+  for (std::uint8_t m = 0; m < 5; ++m)
+    loop.points[m].mode = m;
   Station st(loop);
   ASSERT_TRUE(st.connectAndSearch());
   for (int a = 1; a <= 5; ++a) {
     const Case& c = cases[a - 1];
-    SCOPED_TRACE(c.mode);
-    st.port.clearSent();
+    SCOPED_TRACE(a - 1);
+    const Point& p = st.state.points[a];
+    EXPECT_EQ(p.Adr_Categorie, c.category);
+    EXPECT_EQ(p.Adr_Optique, c.optical);
+    EXPECT_EQ(p.Adr_Thermo, c.heat);
     ASSERT_TRUE(st.showPoint(a));
     EXPECT_EQ(st.param.Value_Lbl[14].caption, c.text);
     EXPECT_EQ(st.param.Opto_Check.checked, c.opto);
@@ -132,9 +138,6 @@ TEST(Parameters, DetectionModeDisplay) {
     EXPECT_TRUE(st.param.Thermo_Check.visible);
     EXPECT_EQ(st.state.Mode_Detect, c.modeDetect);
     EXPECT_FALSE(st.state.Maj_Mode);
-    const Bytes& sent = st.port.sent();
-    const Bytes modeRead = {0x40, 24, static_cast<std::uint8_t>(a), 0};
-    EXPECT_NE(std::search(sent.begin(), sent.end(), modeRead.begin(), modeRead.end()), sent.end());
   }
 }
 
@@ -153,13 +156,8 @@ TEST(Parameters, AClickDuringASearchDoesNothing) {
   EXPECT_EQ(st.state.Adr_Cde, 17);
 }
 
-}  // namespace
-}  // namespace korvane::engine::testing
-
-namespace korvane::engine::testing {
-namespace {
-
-// The sensor boxes of a multi-sensor detector: one bit each, and never both off.
+// The sensor boxes of a multi-sensor detector: one bit each, and never both off. The refusal
+// is a message box: a click that arrives inside a frame's wait waits for the step to end.
 TEST(SensorSelection, EachBoxItsBitAndAtLeastOneSensor) {
   Station st(loopOf({26}));
   ASSERT_TRUE(st.connectAndSearch());
@@ -172,13 +170,25 @@ TEST(SensorSelection, EachBoxItsBitAndAtLeastOneSensor) {
   EXPECT_EQ(st.state.Mode_Detect, 0x06);
   EXPECT_EQ(st.state.Etat_Demande, kWriteMode);
 
-  w.Thermo_Check.checked = false;  // the last sensor: refused
-  st.paramControl.Thermo_Check_Click();
+  st.Timer_Tache->setEnabled(false);
+  st.state.Etat_Demande = kNone;
+  st.state.Cde_Led = 0;
+  st.state.Etat_Bus = kLedCommand;  // a step with a frame to wait for, that leaves the boxes be
+  std::size_t shownInside = 99;
+  st.box.setLogger([&](const std::string&) {
+    if (shownInside != 99) return;
+    w.Thermo_Check.checked = false;  // the last sensor: refused
+    st.paramControl.Thermo_Check_Click();
+    shownInside = st.dialogs.shown.size();
+  });
+  st.engine.Etape_Bus();
+  EXPECT_EQ(shownInside, 0u);
   ASSERT_EQ(st.dialogs.shown.size(), 1u);
   EXPECT_EQ(st.dialogs.shown[0].text, "Il doit y avoir au moins un capteur activé !");
   EXPECT_EQ(st.dialogs.shown[0].title, "Sélection Capteur");
   EXPECT_TRUE(w.Thermo_Check.checked);
   EXPECT_EQ(st.state.Mode_Detect, 0x06);
+  EXPECT_EQ(st.state.Etat_Demande, kWriteMode);
 
   st.state.Maj_Mode = true;  // the engine setting the boxes: no request
   st.state.Etat_Demande = kNone;

@@ -81,7 +81,7 @@ TEST(Supervision, ColoursLikeAPanel) {
     loop.points[5 + k].position = k;
   Station st(loop);
   ASSERT_TRUE(st.connectAndSearch());
-  st.measures.List1.add("old");
+  ASSERT_TRUE(st.showPoint(6));  // the parameter window stays on its point whatever alarms
   st.com.Nb_Com = 99;
   st.recordStates();
   st.control.Form_KeyDown(kKeyF9);
@@ -115,6 +115,7 @@ TEST(Supervision, ColoursLikeAPanel) {
   EXPECT_TRUE(st.box.ledOn(3));  // point 4 was lit last, putting out point 2
   EXPECT_FALSE(st.box.ledOn(1));
   EXPECT_FALSE(st.bus.Led_Shp[4].visible);  // no LED marks during a cycle
+  EXPECT_EQ(st.state.Adr_Cde, 6);
 
   ASSERT_TRUE(st.stopCycle());
   EXPECT_EQ(st.bus.Adr_Status_Cde.caption, "ETAT DES ADRESSES (F9)");

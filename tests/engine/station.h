@@ -47,16 +47,20 @@ struct Station : SimulatedLine, BusStation {
   // Connects, then searches.
   bool connectAndSearch() { return connect() && search(); }
 
-  // Connected: ticks "Analyse Chambre" (which searches again), then F9, and runs until every
-  // point is judged.
-  bool analyse(std::int64_t limitMs = 3'600'000) {
+  // Connected: ticks "Analyse Chambre" (which searches again), then F9.
+  bool startAnalysis() {
     bus.Check3.checked = true;
     control.Check3_Click();
     if (!rt.runUntil([this] { return !state.Bus_Occupe; }, 600'000)) return false;
-    control.Form_KeyDown(kKeyF9);
-    return rt.runUntil(
-        [this] { return bus.Current_Operation_Lbl.caption == "Analyse chambre Terminée."; },
-        limitMs);
+    return control.Form_KeyDown(kKeyF9);
+  }
+
+  // The same, then runs until every point is judged.
+  bool analyse(std::int64_t limitMs = 3'600'000) {
+    return startAnalysis() &&
+           rt.runUntil(
+               [this] { return bus.Current_Operation_Lbl.caption == "Analyse chambre Terminée."; },
+               limitMs);
   }
 
   // Posts a request and runs until the step that adopted it is over.

@@ -2,7 +2,6 @@
 // serial number and listing line.
 #include <gtest/gtest.h>
 
-#include "engine/type_table.h"
 #include "station.h"
 
 namespace korvane::engine::testing {
@@ -14,7 +13,18 @@ using screens::colors::kFoundBlue;
 TEST(TypeReading, TheMixedExampleLoop) {
   Station st(exampleLoop("mixed"));
   st.bus.Check2.checked = true;
-  ASSERT_TRUE(st.connectAndSearch());
+  ASSERT_TRUE(st.connect());
+  st.control.Form_KeyDown(kKeyF5);
+  std::vector<std::string> positions;  // each point's type code shows as it is read
+  ASSERT_TRUE(st.rt.runUntil(
+      [&] {
+        if (positions.empty() || positions.back() != st.bus.Cur_Adr_Lbl.caption)
+          positions.push_back(st.bus.Cur_Adr_Lbl.caption);
+        return !st.state.Bus_Occupe;
+      },
+      600'000));
+  EXPECT_NE(std::find(positions.begin(), positions.end(), "Position = 005 Type adresse = 7"),
+            positions.end());
 
   struct Expected {
     int address;
@@ -52,6 +62,13 @@ TEST(TypeReading, TheMixedExampleLoop) {
     EXPECT_EQ(p.Adr_Serie, e.serial);
     EXPECT_EQ(p.Adr_Ligne, e.listing);
   }
+  // Code 25, a ZUN under another code: the whole row of an optical ZUN.
+  const Point& zun = st.state.points[2];
+  EXPECT_EQ(zun.Adr_Code_Type, 25);
+  EXPECT_EQ(zun.Adr_Type, 1);
+  EXPECT_EQ(zun.Adr_Categorie, "Optique");
+  EXPECT_TRUE(zun.Adr_Optique);
+  EXPECT_FALSE(zun.Adr_Thermo);
   EXPECT_EQ(st.state.points[31].Adr_Type, 0);
   EXPECT_EQ(st.state.points[31].Adr_Code_Type, 99);
   EXPECT_EQ(st.report.List1.lines.size(), 31u);
@@ -70,23 +87,6 @@ TEST(TypeReading, TheMixedExampleLoop) {
   EXPECT_EQ(st.state.points[11].Adr_Seuil_Alarme, 0);
 }
 
-TEST(TypeReading, TheCurrentPositionShowsTheTypeCode) {
-  Station st(loopOf({19, 19, 19, 19, 7}));
-  std::vector<std::string> positions;
-  st.engine.unloadWindow = nullptr;
-  ASSERT_TRUE(st.connect());
-  st.control.Form_KeyDown(kKeyF5);
-  st.rt.runUntil(
-      [&] {
-        if (positions.empty() || positions.back() != st.bus.Cur_Adr_Lbl.caption)
-          positions.push_back(st.bus.Cur_Adr_Lbl.caption);
-        return !st.state.Bus_Occupe;
-      },
-      60'000);
-  EXPECT_NE(std::find(positions.begin(), positions.end(), "Position = 005 Type adresse = 7"),
-            positions.end());
-}
-
 TEST(TypeReading, ModulesInARowCountTheirChannelsAgain) {
   Station st(loopOf({66, 66, 68, 67, 7}));
   ASSERT_TRUE(st.connectAndSearch());
@@ -102,25 +102,6 @@ TEST(TypeReading, ModulesInARowCountTheirChannelsAgain) {
   EXPECT_EQ(st.state.points[19].Adr_Ligne, "19: MOLS412(E1)  ==> 210700004");
   EXPECT_EQ(st.state.points[19].Adr_Type, 6);
   EXPECT_EQ(st.state.Voie_Module, 0);
-}
-
-TEST(TypeReading, MultiSensorModesGiveTheCategoryAndTheElements) {
-  sim::Loop loop = loopOf({26, 26, 26, 26, 26});
-  for (std::uint8_t m = 0; m < 5; ++m)
-    loop.points[m].mode = m;
-  Station st(loop);
-  ASSERT_TRUE(st.connectAndSearch());
-  const std::vector<std::tuple<const char*, bool, bool>> expected = {
-      {"Optique  Thermovélo", true, true}, {"Optique ", true, false},
-      {" Thermovélo", false, true},        {"Aucun", false, false},
-      {"Optique  Statique", true, true},
-  };
-  for (int m = 0; m < 5; ++m) {
-    const Point& p = st.state.points[m + 1];
-    EXPECT_EQ(p.Adr_Categorie, std::get<0>(expected[m])) << m;
-    EXPECT_EQ(p.Adr_Optique, std::get<1>(expected[m])) << m;
-    EXPECT_EQ(p.Adr_Thermo, std::get<2>(expected[m])) << m;
-  }
 }
 
 TEST(TypeReading, FoundFlagsFollowTheElementsActuallyPresent) {
@@ -185,8 +166,6 @@ TEST(SerialNumber, FormatsAndUnreadableBytes) {
   EXPECT_EQ(st.state.points[3].Adr_Serie, "2000000003");
   EXPECT_EQ(st.state.points[4].Adr_Serie, "???");
   EXPECT_EQ(st.state.points[5].Adr_Serie, "170200077");  // modules from register 11
-  EXPECT_EQ(Base_Serie(4), 11);
-  EXPECT_EQ(Base_Serie(0), 8);
 }
 
 }  // namespace

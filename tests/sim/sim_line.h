@@ -40,9 +40,6 @@ struct Line {
     return Bytes(all.begin() + std::ssize(echoes), all.end());
   }
   Bytes read(std::uint8_t address, std::uint8_t reg) { return frame(0x40, reg, address, 0); }
-  Bytes readLong(std::uint8_t address, std::uint8_t reg, std::uint8_t p3 = 0) {
-    return frame(0x42, reg, address, p3);
-  }
   // Type code at an address, 0 when nobody answers there.
   std::uint8_t typeAt(std::uint8_t address) {
     const Bytes a = read(address, 0x13);
