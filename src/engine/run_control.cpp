@@ -65,7 +65,9 @@ void RunControl::startOrStopCycle() {
       p.Fin_Fenetre = 0;
       p.Alarme_Vue = false;
       // A run starts from scratch: a run stopped early must not list the last one's results.
-      p.Adr_Taux = kNoVerdict;
+      // Points without a chamber keep the 0 a search gives them, as their listing lines
+      // always showed.
+      p.Adr_Taux = p.Adr_Optique ? kNoVerdict : 0;
       p.Adr_Verdict.clear();
       p.Adr_Moyenne = 0;
       bus.etatChambre(a).caption.clear();
