@@ -182,7 +182,9 @@ void ParamForm::render() {
   if (!model_.visible) return;
   statusFrame_->setTitle(qs(model_.Status_Frame.caption));
   for (std::size_t k = 0; k < params_.size(); ++k) {
-    params_[k].show(model_.Param_Lbl[k]);
+    // A screen reader reads a value with what it is: "N° série".
+    if (params_[k].show(model_.Param_Lbl[k]))
+      values_[k].widget()->setAccessibleDescription(qs(model_.Param_Lbl[k].caption));
     values_[k].show(model_.Value_Lbl[k]);
   }
   if (shownWidth_ != model_.width) {
