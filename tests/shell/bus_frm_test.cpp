@@ -6,8 +6,6 @@
 
 #include <QAccessible>
 #include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QTest>
@@ -262,7 +260,7 @@ TEST(MeasuresWindow, SavesTheLog) {
 }
 
 TEST(Accessibility, BusWindowControlsDoWhatClicksDo) {
-  const auto& bus = [](Window& w) -> screens::BusWindow& { return w.frm.station().bus; };
+  auto bus = [](Window& w) -> screens::BusWindow& { return w.frm.station().bus; };
   expectScreenReaderDoesWhatTheMouseDoes(
       {7}, [](Window& w, Way) -> QWidget* { return &w.frm; },
       [&](Window& w) {
@@ -314,7 +312,7 @@ TEST(Accessibility, BusWindowControlsDoWhatClicksDo) {
 // The parameter window of a multi-sensor detector, opened from its box: its sensor boxes and
 // buttons all send something to the point.
 TEST(Accessibility, ParamWindowControlsDoWhatClicksDo) {
-  const auto& param = [](Window& w) -> screens::ParamWindow& { return w.frm.station().param; };
+  auto param = [](Window& w) -> screens::ParamWindow& { return w.frm.station().param; };
   expectScreenReaderDoesWhatTheMouseDoes(
       {sim::kCodeMultiSensor},
       [](Window& w, Way way) -> QWidget* {
