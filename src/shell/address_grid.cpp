@@ -1,5 +1,6 @@
 #include "shell/address_grid.h"
 
+#include <QAccessibleWidget>
 #include <QFont>
 #include <QFontMetrics>
 #include <QMouseEvent>
@@ -73,6 +74,33 @@ void AddressBox::mousePressEvent(QMouseEvent* event) {
   QLabel::mousePressEvent(event);
 }
 
+namespace {
+
+// A box opens its point's parameters when clicked, so a screen reader must see a button it
+// can press, not a text.
+class AccessibleAddressBox final : public QAccessibleWidget {
+ public:
+  explicit AccessibleAddressBox(AddressBox* box) : QAccessibleWidget(box, QAccessible::Button) {}
+  QStringList actionNames() const override {
+    return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+  }
+  void doAction(const QString& name) override {
+    auto* box = static_cast<AddressBox*>(widget());
+    if (name == pressAction()) {
+      emit box->clicked(box->address());
+    } else {
+      QAccessibleWidget::doAction(name);
+    }
+  }
+};
+
+QAccessibleInterface* addressBoxAccessible(const QString&, QObject* object) {
+  if (auto* box = qobject_cast<AddressBox*>(object)) return new AccessibleAddressBox(box);
+  return nullptr;
+}
+
+}  // namespace
+
 AddressGrid::AddressGrid(const screens::BusWindow& model, int addresses, QWidget* parent)
     : QWidget(parent),
       model_(model),
@@ -80,6 +108,11 @@ AddressGrid::AddressGrid(const screens::BusWindow& model, int addresses, QWidget
       rows_((addresses_ + kPerRow - 1) / kPerRow) {
   setObjectName(QStringLiteral("Adr_Grid"));
   setAccessibleName(QStringLiteral("Boucle"));
+  static const bool factoryInstalled = [] {
+    QAccessible::installFactory(addressBoxAccessible);
+    return true;
+  }();
+  (void)factoryInstalled;
   for (int a = 1; a <= addresses_; ++a) {
     const BoxPlace p = boxPlace(a, kBoxWidth, kBoxHeight);
     auto* box = new AddressBox(a, this);

@@ -215,7 +215,7 @@ QWidget* BusFrm::buildControls() {
   check4_->setObjectName(QStringLiteral("Check4"));
   combo1_ = new QComboBox(panel);
   combo1_->setObjectName(QStringLiteral("Combo1"));
-  combo1_->setAccessibleName(QStringLiteral("Dernière adresse"));
+  combo1_->setAccessibleName(qs(bus.Check4.caption));  // the box it belongs to
   combo1_->setEditable(true);
   for (int a = 1; a <= station_->state.Nb_Adr; ++a)
     combo1_->addItem(QString::number(a));
@@ -240,21 +240,26 @@ QWidget* BusFrm::buildControls() {
   grid->addWidget(phaseFrm_, 0, 4, 2, 1);
   grid->setColumnStretch(5, 1);
 
-  connect(check2_, &QCheckBox::clicked, this,
+  // `toggled`, not `clicked`: a screen reader's toggle action changes the box without a
+  // click, and must start what a click starts. render() blocks these while it copies the
+  // model, so showing the engine's choice never runs a handler.
+  connect(check2_, &QCheckBox::toggled, this,
           [this](bool on) { station_->bus.Check2.checked = on; });
-  connect(check3_, &QCheckBox::clicked, this, [this](bool on) {
+  connect(check3_, &QCheckBox::toggled, this, [this](bool on) {
     station_->bus.Check3.checked = on;
     station_->control.Check3_Click();
     render();
   });
-  connect(check4_, &QCheckBox::clicked, this,
+  connect(check4_, &QCheckBox::toggled, this,
           [this](bool on) { station_->bus.Check4.checked = on; });
-  connect(check5_, &QCheckBox::clicked, this,
+  connect(check5_, &QCheckBox::toggled, this,
           [this](bool on) { station_->bus.Check5.checked = on; });
   connect(combo1_, &QComboBox::currentTextChanged, this,
           [this](const QString& text) { station_->bus.Combo1.text = us(text); });
   for (auto [button, index] : {std::pair{phase1_, 1}, std::pair{phase2_, 2}}) {
-    connect(button, &QRadioButton::clicked, this, [this, index = index] {
+    // Only the option being selected acts; the one it deselects says nothing.
+    connect(button, &QRadioButton::toggled, this, [this, index = index](bool on) {
+      if (!on) return;
       config::Phase_Option_Click(setup_.ini, index, station_->state, station_->com, station_->bus);
       render();
     });
@@ -333,13 +338,19 @@ void BusFrm::render() {
   grid_->render();
   startBus_.show(bus.Start_Bus_Cmd);
   adrStatus_.show(bus.Adr_Status_Cde);
-  check2_->setChecked(bus.Check2.checked);
-  check3_->setChecked(bus.Check3.checked);
-  check4_->setChecked(bus.Check4.checked);
-  check5_->setChecked(bus.Check5.checked);
+  for (auto [box, model] : {std::pair{check2_, &bus.Check2}, std::pair{check3_, &bus.Check3},
+                            std::pair{check4_, &bus.Check4}, std::pair{check5_, &bus.Check5}}) {
+    const QSignalBlocker quiet(box);
+    box->setChecked(model->checked);
+  }
   phaseFrm_->setVisible(bus.Phase_Frm.visible);
-  phase1_->setChecked(bus.Phase_Option[1].selected);
-  phase2_->setChecked(bus.Phase_Option[2].selected);
+  {
+    // Selecting one option deselects the other: both stay quiet.
+    const QSignalBlocker quiet1(phase1_);
+    const QSignalBlocker quiet2(phase2_);
+    phase1_->setChecked(bus.Phase_Option[1].selected);
+    phase2_->setChecked(bus.Phase_Option[2].selected);
+  }
   for (auto& [action, entry] : typeEntries_)
     action->setChecked(entry->checked);
   if (!(emulColour_ == bus.Emul_Frm.backColor)) {

@@ -89,6 +89,18 @@ ParamForm::ParamForm(screens::ParamWindow& model, engine::ParamControl& control,
   }
   rows->setRowStretch(screens::kParamRows, 1);
   left->addWidget(statusFrame_);
+  // The LED buttons sit beside the rows, not in the wide part: narrow types (PRADE-112,
+  // TU-OX) and the "always show the LED buttons" setting need them too.
+  auto* leds = new QHBoxLayout;
+  auto* ledOn = new QPushButton(this);
+  ledOn->setObjectName(QStringLiteral("Led_On_Cde"));
+  auto* ledOff = new QPushButton(this);
+  ledOff->setObjectName(QStringLiteral("Led_Off_Cde"));
+  leds->addWidget(ledOn);
+  leds->addWidget(ledOff);
+  left->addLayout(leds);
+  ledOn_ = ButtonView(ledOn);
+  ledOff_ = ButtonView(ledOff);
   auto* close = new QPushButton(QStringLiteral("FERMER"), this);
   close->setObjectName(QStringLiteral("Close_Cmd"));
   connect(close, &QPushButton::clicked, this, &QWidget::close);
@@ -117,16 +129,6 @@ ParamForm::ParamForm(screens::ParamWindow& model, engine::ParamControl& control,
   sensors->addWidget(picture1_, 1, 0);
   sensors->addWidget(thermo_, 1, 1);
   right->addLayout(sensors);
-  auto* leds = new QHBoxLayout;
-  auto* ledOn = new QPushButton(widePart_);
-  ledOn->setObjectName(QStringLiteral("Led_On_Cde"));
-  auto* ledOff = new QPushButton(widePart_);
-  ledOff->setObjectName(QStringLiteral("Led_Off_Cde"));
-  leds->addWidget(ledOn);
-  leds->addWidget(ledOff);
-  right->addLayout(leds);
-  ledOn_ = ButtonView(ledOn);
-  ledOff_ = ButtonView(ledOff);
   auto* label8 = new QLabel(widePart_);
   label8->setObjectName(QStringLiteral("Label8"));
   label8_ = LabelView(label8);
@@ -134,8 +136,9 @@ ParamForm::ParamForm(screens::ParamWindow& model, engine::ParamControl& control,
   auto* frame2 = new QGroupBox(widePart_);
   frame2->setObjectName(QStringLiteral("Frame2"));
   auto* frame2Layout = new QVBoxLayout(frame2);
-  auto* command1 = new QPushButton(qs(model.Command1.caption), frame2);
+  auto* command1 = new QPushButton(frame2);
   command1->setObjectName(QStringLiteral("Command1"));
+  command1_ = ButtonView(command1);
   frame2Layout->addWidget(command1);
   chamber_ = new ChamberPanel(model, frame2);
   frame2Layout->addWidget(chamber_);
@@ -146,12 +149,14 @@ ParamForm::ParamForm(screens::ParamWindow& model, engine::ParamControl& control,
   connect(ledOn, &QPushButton::clicked, this, [this] { control_.Led_On_Cde_Click(); });
   connect(ledOff, &QPushButton::clicked, this, [this] { control_.Led_Off_Cde_Click(); });
   connect(command1, &QPushButton::clicked, this, [this] { control_.Command1_Click(); });
-  connect(opto_, &QCheckBox::clicked, this, [this](bool checked) {
+  // `toggled`, so that a screen reader's toggle action writes the mode as a click does;
+  // render() blocks it while it shows what the engine read.
+  connect(opto_, &QCheckBox::toggled, this, [this](bool checked) {
     model_.Opto_Check.checked = checked;
     control_.Opto_Check_Click();
     render();
   });
-  connect(thermo_, &QCheckBox::clicked, this, [this](bool checked) {
+  connect(thermo_, &QCheckBox::toggled, this, [this](bool checked) {
     model_.Thermo_Check.checked = checked;
     control_.Thermo_Check_Click();
     render();
@@ -177,7 +182,9 @@ void ParamForm::render() {
   if (!model_.visible) return;
   statusFrame_->setTitle(qs(model_.Status_Frame.caption));
   for (std::size_t k = 0; k < params_.size(); ++k) {
-    params_[k].show(model_.Param_Lbl[k]);
+    // A screen reader reads a value with what it is: "N° série".
+    if (params_[k].show(model_.Param_Lbl[k]))
+      values_[k].widget()->setAccessibleDescription(qs(model_.Param_Lbl[k].caption));
     values_[k].show(model_.Value_Lbl[k]);
   }
   if (shownWidth_ != model_.width) {
@@ -192,6 +199,7 @@ void ParamForm::render() {
   auto box = [](QCheckBox* widget, const screens::CheckBox& m) {
     widget->setVisible(m.visible);
     widget->setEnabled(m.enabled);
+    const QSignalBlocker quiet(widget);
     widget->setChecked(m.checked);
   };
   box(opto_, model_.Opto_Check);
@@ -200,6 +208,7 @@ void ParamForm::render() {
   picture2_->setVisible(model_.Picture2.visible);
   ledOn_.show(model_.Led_On_Cde);
   ledOff_.show(model_.Led_Off_Cde);
+  command1_.show(model_.Command1);
   label8_.show(model_.Label8);
   chamber_->setVisible(model_.P_Chambre.visible);
   if (model_.P_Chambre.visible) chamber_->render();

@@ -55,6 +55,7 @@ class ParamForm final : public QWidget {
   QLabel* picture2_;
   ButtonView ledOn_;
   ButtonView ledOff_;
+  ButtonView command1_;
   LabelView label8_;
   ChamberPanel* chamber_;
   int shownPicture_ = -1;
