@@ -29,10 +29,6 @@ struct ModalDialogs final : screens::Dialogs {
 };
 
 TEST(UserActions, ADialogOpenedWhileAFrameWaitsFailsNoFrame) {
-  Station reference(exampleLoop("mixed"));
-  ASSERT_TRUE(reference.connectAndSearch());
-  ASSERT_EQ(reference.com.Nb_Erreur_Com, 0);
-
   Station st(exampleLoop("mixed"));
   ModalDialogs modal(st.rt, st.port);
   ASSERT_TRUE(st.connect());
@@ -54,9 +50,8 @@ TEST(UserActions, ADialogOpenedWhileAFrameWaitsFailsNoFrame) {
   EXPECT_FALSE(modal.openedInStep);
   EXPECT_EQ(modal.bytesSentWhileOpen, 0u);  // the engine waited for the box to close
   EXPECT_EQ(st.com.Nb_Erreur_Com, 0);
-  EXPECT_EQ(st.state.Nb_Trouve, reference.state.Nb_Trouve);
-  for (int a = 1; a <= reference.state.Nb_Trouve; ++a)
-    EXPECT_EQ(st.bus.adrBox(a).caption, reference.bus.adrBox(a).caption) << a;
+  EXPECT_EQ(st.state.Nb_Trouve, 31);  // the whole mixed loop, as without the dialog
+  EXPECT_EQ(st.bus.adrBox(30).caption, "030\nBRIM");
 }
 
 TEST(UserActions, ActionsQueuedDuringAnActionRunAfterItInOrderWithTheEngineHeld) {

@@ -55,12 +55,16 @@ struct Station : SimulatedLine, BusStation {
     return control.Form_KeyDown(kKeyF9);
   }
 
-  // The same, then runs until every point is judged.
+  // The same, then runs until every point is judged, recording the progress texts.
   bool analyse(std::int64_t limitMs = 3'600'000) {
-    return startAnalysis() &&
-           rt.runUntil(
-               [this] { return bus.Current_Operation_Lbl.caption == "Analyse chambre Terminée."; },
-               limitMs);
+    return startAnalysis() && rt.runUntil(
+                                  [this] {
+                                    const std::string& now = bus.Current_Operation_Lbl.caption;
+                                    if (progress.empty() || progress.back() != now)
+                                      progress.push_back(now);
+                                    return now == "Analyse chambre Terminée.";
+                                  },
+                                  limitMs);
   }
 
   // Posts a request and runs until the step that adopted it is over.
@@ -90,6 +94,7 @@ struct Station : SimulatedLine, BusStation {
   }
 
   std::vector<int> states;
+  std::vector<std::string> progress;
 };
 
 }  // namespace korvane::engine::testing
