@@ -195,7 +195,7 @@ TEST(ChamberAnalysis, FailuresDuringARun) {
 TEST(Baseline, LevelStabilityAndPercentage) {
   struct Case {
     std::vector<std::uint8_t> readings;  // the last one repeats
-    const char* conformity;
+    std::string conformity;
     const char* percent;
     int gauge;
     const char* note;
@@ -205,28 +205,20 @@ TEST(Baseline, LevelStabilityAndPercentage) {
     readings.insert(readings.end(), last.begin(), last.end());
     return readings;
   };
+  const std::string ok = "Acquisition niveau de base conforme ";
+  const std::string bad = "Niveau de base Non Conforme! ";
   const Case cases[] = {
-      {{30},
-       "Acquisition niveau de base conforme (Val.moyenne= 30 Val.maxi= 30 Val.mini= 30)",
-       "0 %",
-       0,
-       ""},
-      {then(30, {20, 31, 25}), "Niveau de base Non Conforme! (valeur instable)", "0 %", 0, ""},
-      {then(90, {29, 31, 30}),
-       "Acquisition niveau de base conforme (Val.moyenne= 30 Val.maxi= 31 Val.mini= 29)", "0 %", 0,
-       ""},
-      {{81},
-       "Niveau de base Non Conforme! (Val.moyenne= 81 Val.maxi= 81 Val.mini= 81)",
-       "51 %",
-       765,
-       ""},
+      {{30}, ok + "(Val.moyenne= 30 Val.maxi= 30 Val.mini= 30)", "0 %", 0, ""},
+      {then(30, {20, 31, 25}), bad + "(valeur instable)", "0 %", 0, ""},
+      {then(90, {29, 31, 30}), ok + "(Val.moyenne= 30 Val.maxi= 31 Val.mini= 29)", "0 %", 0, ""},
+      {{81}, bad + "(Val.moyenne= 81 Val.maxi= 81 Val.mini= 81)", "51 %", 765, ""},
       {{0},
-       "Niveau de base Non Conforme! (Val.moyenne= 0 Val.maxi= 0 Val.mini= 0)",
+       bad + "(Val.moyenne= 0 Val.maxi= 0 Val.mini= 0)",
        "100 %",
        1500,
        "Valeur de chambre à 0."},
       {{20},
-       "Acquisition niveau de base conforme (Val.moyenne= 20 Val.maxi= 20 Val.mini= 20)",
+       ok + "(Val.moyenne= 20 Val.maxi= 20 Val.mini= 20)",
        "100 %",
        1500,
        "Valeur de chambre trop basse."},

@@ -55,14 +55,13 @@ TEST_F(ComLinkTest, OpeningShowsTheDisconnectedLookDrainsTheLineAndStartsTheEngi
   EXPECT_FALSE(bus.Version_Lbl.visible);
   EXPECT_EQ(port.bytesWaiting(), 0u);
   EXPECT_TRUE(tache->isEnabled());
-  EXPECT_EQ(tache->interval(), 100);
   EXPECT_TRUE(dialogs.shown.empty());
 
   // Opening again (the port menu) closes and reopens the same port without complaint.
   EXPECT_TRUE(com->Ouvrir_Port());
 }
 
-TEST_F(ComLinkTest, AMissingOrBusyPortSaysSoAndStopsTheEngineTick) {
+TEST_F(ComLinkTest, AMissingOrBusyPortSaysSoStopsTheEngineTickAndFailsEveryExchangeAtOnce) {
   com->Port_Com = 7;
   EXPECT_FALSE(com->Ouvrir_Port());
   ASSERT_EQ(dialogs.shown.size(), 1u);
@@ -71,6 +70,9 @@ TEST_F(ComLinkTest, AMissingOrBusyPortSaysSoAndStopsTheEngineTick) {
   EXPECT_EQ(dialogs.shown[0].icon, screens::Icon::kExclamation);
   EXPECT_FALSE(tache->isEnabled());
   EXPECT_EQ(bus.Connection_Lbl.caption, "Deconnecté");
+  // Nothing is written and nothing waits.
+  EXPECT_EQ(timed([&] { EXPECT_FALSE(com->Envoi_Octet_Echo(0x01, 0x01)); }), 0);
+  EXPECT_TRUE(port.sent().empty());
 
   com->Port_Com = 1;
   port.setHeldByAnotherProgram(true);
@@ -78,56 +80,67 @@ TEST_F(ComLinkTest, AMissingOrBusyPortSaysSoAndStopsTheEngineTick) {
   EXPECT_EQ(dialogs.shown.back().text, "Le port Com1 n'existe pas ou n'est pas libre !");
 }
 
-TEST_F(ComLinkTest, ReadingTheTypeOfPointFiveGoesByteForByteAsOnTheLine) {
+// Reading the type of point 5, byte for byte as on the line; stale bytes before it and extra
+// bytes after an answer never reach an exchange.
+TEST_F(ComLinkTest, AFrameGoesByteForByteAsOnTheLine) {
   ASSERT_TRUE(com->Ouvrir_Port());
   const double ms = timed([&] { EXPECT_TRUE(com->Envoi_Trame(0x13, 5, 0, false, false)); });
-
   EXPECT_EQ(port.sent(), (Bytes{0x40, 0x13, 0x05, 0x00}));
   EXPECT_EQ(com->Rx_Buf, (Bytes{0x00, 0x07}));
   EXPECT_EQ(com->Nb_Com, 1);
   EXPECT_EQ(com->Nb_Erreur_Com, 0);
   // The 50 ms pause, three echoed bytes (out and back) and P3 with its two-byte answer.
   EXPECT_NEAR(ms, 50 + 3 * 2 * kByteMs + 3 * kByteMs, 0.01);
+  // The indicators light for 75 ms.
+  EXPECT_TRUE(bus.Send_Shp.visible);
+  EXPECT_TRUE(bus.Receive_Shp.visible);
+  rt.runForMs(80);
+  EXPECT_FALSE(bus.Send_Shp.visible);
+  EXPECT_FALSE(bus.Receive_Shp.visible);
+
+  port.injectFromLine({0x01, 0x99, 0x00});
+  rt.runForMs(10);
+  EXPECT_TRUE(com->Envoi_Octet_Echo(0x02 /*version*/, 0x31));
+  port.injectFromLine({0xEE, 0xEE, 0xEE});
+  rt.runForMs(10);
+  EXPECT_TRUE(com->Envoi_Trame(0x13, 5, 0, false, false));
+  EXPECT_EQ(com->Rx_Buf, (Bytes{0x00, 0x07}));
 }
 
-TEST_F(ComLinkTest, ASilentInterfaceFailsAfterTwoSecondsAndOnlyFramesCountAsErrors) {
+// A silent interface fails after two seconds, and only frames count as errors; a wrong echo
+// stops the frame before P3 is sent; a short answer is a failure and nothing past what
+// arrived is read.
+TEST_F(ComLinkTest, FailedExchanges) {
   ASSERT_TRUE(com->Ouvrir_Port());
   box.setPlugged(false);
-
   double ms = timed([&] { EXPECT_FALSE(com->Envoi_Octet_Echo(0x01, 0x01)); });
   EXPECT_NEAR(ms, 2000, 0.01);
   EXPECT_EQ(com->Nb_Erreur_Com, 0);
   EXPECT_TRUE(com->Rx_Buf.empty());
-
   ms = timed([&] { EXPECT_FALSE(com->Envoi_Trame(0x13, 5, 0, false, false)); });
   EXPECT_NEAR(ms, 50 + 2000, 0.01);  // gives up at the header's echo
-  EXPECT_EQ(port.sent().back(), 0x40);
+  EXPECT_EQ(port.sent(), (Bytes{0x01, 0x40}));
   EXPECT_EQ(com->Nb_Com, 1);
   EXPECT_EQ(com->Nb_Erreur_Com, 1);
-
   box.setPlugged(true);
   EXPECT_TRUE(com->Envoi_Octet_Echo(0x01, 0x01));
-}
 
-TEST_F(ComLinkTest, AWrongEchoStopsTheFrameBeforeP3IsSent) {
-  ASSERT_TRUE(com->Ouvrir_Port());
+  port.clearSent();
   box.corruptNextEcho(0x10);  // the header comes back as 0x50
   EXPECT_FALSE(com->Envoi_Trame(0x13, 5, 0, false, false));
   EXPECT_EQ(port.sent(), (Bytes{0x40}));
-  EXPECT_EQ(com->Nb_Erreur_Com, 1);
-}
+  EXPECT_EQ(com->Nb_Erreur_Com, 2);
 
-TEST_F(ComLinkTest, AShortAnswerIsAFailureAndNothingPastWhatArrivedIsRead) {
-  ASSERT_TRUE(com->Ouvrir_Port());
+  rt.runForMs(600);  // let the box forget the broken frame
   box.shortenNextAnswer();
   EXPECT_FALSE(com->Envoi_Trame(0x13, 5, 0, false, false));
   EXPECT_TRUE(com->Rx_Buf.empty());
   EXPECT_EQ(com->rx(1), 0);
-  EXPECT_EQ(com->Nb_Erreur_Com, 1);
+  EXPECT_EQ(com->Nb_Erreur_Com, 3);
 
   // A port event (a line error, say) while only the status byte is in: the exchange ends
   // at once, as a failure, without waiting out the time-out.
-  rt.runForMs(600);  // let the box forget the broken frame
+  rt.runForMs(600);
   box.shortenNextAnswer();
   int frame = 0;
   box.setLogger([&](const std::string&) {
@@ -135,56 +148,37 @@ TEST_F(ComLinkTest, AShortAnswerIsAFailureAndNothingPastWhatArrivedIsRead) {
     if (++frame == 1)
       rt.post(sim::SimulatedPort::kByteTimeUs + 10, [&] { port.raiseErrorEvent(); });
   });
-  const double ms = timed([&] { EXPECT_FALSE(com->Envoi_Trame(0x13, 5, 0, false, false)); });
+  ms = timed([&] { EXPECT_FALSE(com->Envoi_Trame(0x13, 5, 0, false, false)); });
   EXPECT_LT(ms, 100);
   EXPECT_TRUE(com->Rx_Buf.empty());
 }
 
-TEST_F(ComLinkTest, StaleAndExtraBytesNeverReachTheNextExchange) {
-  ASSERT_TRUE(com->Ouvrir_Port());
-  port.injectFromLine({0x01, 0x99, 0x00});
-  rt.runForMs(10);
-  EXPECT_TRUE(com->Envoi_Octet_Echo(0x02 /*version*/, 0x31));
-  // Garbage after an answer is drained before the next exchange.
-  port.injectFromLine({0xEE, 0xEE, 0xEE});
-  rt.runForMs(10);
-  EXPECT_TRUE(com->Envoi_Trame(0x13, 5, 0, false, false));
-  EXPECT_EQ(com->Rx_Buf, (Bytes{0x00, 0x07}));
-}
-
-TEST_F(ComLinkTest, RearmSendsStartWaitsThreeSecondsThenEnds) {
+// The rearm sends start, waits three seconds with the engine tick held, then sends the end;
+// without an echo it gives up at once, without the pause or the end.
+TEST_F(ComLinkTest, Rearm) {
   ASSERT_TRUE(com->Ouvrir_Port());
   bus.Current_Operation_Lbl.caption = "Attente Commande";
   std::string shownDuringRearm;
-  rt.post(1'000'000, [&] { shownDuringRearm = bus.Current_Operation_Lbl.caption; });
-  const int rearmsBefore = box.rearmCount();
-
-  const double ms = timed([&] { EXPECT_TRUE(com->Rearmement()); });
+  bool heldDuringPause = false;
+  rt.post(1'000'000, [&] {
+    shownDuringRearm = bus.Current_Operation_Lbl.caption;
+    heldDuringPause = !tache->isEnabled();
+  });
+  double ms = timed([&] { EXPECT_TRUE(com->Rearmement()); });
   EXPECT_EQ(port.sent(), (Bytes{0x04, 0x03}));
   EXPECT_NEAR(ms, 3000 + 4 * kByteMs, 0.01);
   EXPECT_EQ(shownDuringRearm, "Rearmement...Patienter...");
-  EXPECT_EQ(bus.Current_Operation_Lbl.caption, "Attente Commande");
-  EXPECT_EQ(box.rearmCount(), rearmsBefore + 1);
-  EXPECT_TRUE(tache->isEnabled());
-}
-
-TEST_F(ComLinkTest, RearmWithoutEchoGivesUpAtOnceWithoutThePauseOrTheEnd) {
-  ASSERT_TRUE(com->Ouvrir_Port());
-  box.setPlugged(false);
-  const double ms = timed([&] { EXPECT_FALSE(com->Rearmement()); });
-  EXPECT_NEAR(ms, 2000, 0.01);  // the answer time-out only, no 3000 ms pause
-  EXPECT_EQ(port.sent(), (Bytes{0x04}));
-  EXPECT_TRUE(tache->isEnabled());
-}
-
-TEST_F(ComLinkTest, PausesHoldTheEngineTickAndReleaseItAtTheirEnd) {
-  ASSERT_TRUE(com->Ouvrir_Port());
-  bool heldDuringPause = false;
-  rt.post(100'000, [&] { heldDuringPause = !tache->isEnabled(); });
-  const double ms = timed([&] { com->Tempo(250); });
-  EXPECT_NEAR(ms, 250, 0.01);
   EXPECT_TRUE(heldDuringPause);
   EXPECT_EQ(ticks, 0);
+  EXPECT_EQ(bus.Current_Operation_Lbl.caption, "Attente Commande");
+  EXPECT_EQ(box.rearmCount(), 1);
+  EXPECT_TRUE(tache->isEnabled());
+
+  port.clearSent();
+  box.setPlugged(false);
+  ms = timed([&] { EXPECT_FALSE(com->Rearmement()); });
+  EXPECT_NEAR(ms, 2000, 0.01);  // the answer time-out only, no 3000 ms pause
+  EXPECT_EQ(port.sent(), (Bytes{0x04}));
   EXPECT_TRUE(tache->isEnabled());
 }
 
@@ -202,16 +196,6 @@ TEST_F(ComLinkTest, TheFrameTraceListsEachFrameAndEachFailure) {
   EXPECT_EQ(measures.Label3.caption, "NB ERREUR COM : 1");
 }
 
-TEST_F(ComLinkTest, IndicatorsLightForSeventyFiveMilliseconds) {
-  ASSERT_TRUE(com->Ouvrir_Port());
-  ASSERT_TRUE(com->Envoi_Octet_Echo(0x01, 0x01));
-  EXPECT_TRUE(bus.Send_Shp.visible);
-  EXPECT_TRUE(bus.Receive_Shp.visible);
-  rt.runForMs(80);
-  EXPECT_FALSE(bus.Send_Shp.visible);
-  EXPECT_FALSE(bus.Receive_Shp.visible);
-}
-
 TEST_F(ComLinkTest, ASecondExchangeStartedInsideAWaitIsRefused) {
   ASSERT_TRUE(com->Ouvrir_Port());
   bool nested = true;
@@ -220,13 +204,6 @@ TEST_F(ComLinkTest, ASecondExchangeStartedInsideAWaitIsRefused) {
   EXPECT_TRUE(com->Envoi_Octet_Echo(0x01, 0x01));
   EXPECT_FALSE(nested);
   EXPECT_EQ(port.sent(), (Bytes{0x01}));
-}
-
-TEST_F(ComLinkTest, AClosedPortFailsEveryExchangeAtOnce) {
-  // Never opened: nothing is written and nothing waits.
-  const double ms = timed([&] { EXPECT_FALSE(com->Envoi_Octet_Echo(0x01, 0x01)); });
-  EXPECT_EQ(ms, 0);
-  EXPECT_TRUE(port.sent().empty());
 }
 
 }  // namespace
