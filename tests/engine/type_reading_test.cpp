@@ -87,8 +87,15 @@ TEST(TypeReading, TheMixedExampleLoop) {
   EXPECT_EQ(st.state.points[11].Adr_Seuil_Alarme, 0);
 }
 
-TEST(TypeReading, ModulesInARowCountTheirChannelsAgain) {
-  Station st(loopOf({66, 66, 68, 67, 7}));
+// Modules in a row count their channels again. Then serial numbers the mixed loop lacks: a
+// zero byte, a first byte past 99, and a byte that cannot be read.
+TEST(TypeReading, ModulesInARowAndSerialNumbers) {
+  sim::Loop loop = loopOf({66, 66, 68, 67, 7, 7, 7, 7});
+  loop.points[5].serial = {{0, 5, 0, 9}};
+  loop.points[6].serial = {{200, 255, 255, 3}};
+  loop.points[7].serial = {{12, 34, 1, 2}};
+  loop.points[7].failingRegisters = {0x0A};
+  Station st(loop);
   ASSERT_TRUE(st.connectAndSearch());
   std::vector<std::string> grid;
   for (int a = 1; a <= 23; ++a)
@@ -102,6 +109,9 @@ TEST(TypeReading, ModulesInARowCountTheirChannelsAgain) {
   EXPECT_EQ(st.state.points[19].Adr_Ligne, "19: MOLS412(E1)  ==> 210700004");
   EXPECT_EQ(st.state.points[19].Adr_Type, 6);
   EXPECT_EQ(st.state.Voie_Module, 0);
+  EXPECT_EQ(st.state.points[24].Adr_Serie, "???");
+  EXPECT_EQ(st.state.points[25].Adr_Serie, "2000000003");
+  EXPECT_EQ(st.state.points[26].Adr_Serie, "???");
 }
 
 TEST(TypeReading, FoundFlagsFollowTheElementsActuallyPresent) {
@@ -149,23 +159,6 @@ TEST(TypeReading, AnalyseChambreReadsTheReferenceOfEveryOpticalDetector) {
   EXPECT_EQ(st.state.points[5].Adr_Seuil_Defaut, 0);
   EXPECT_FALSE(st.bus.Etat_Chambre[4].visible);
   EXPECT_FALSE(st.bus.Etat_Chambre[5].visible);
-}
-
-TEST(SerialNumber, FormatsAndUnreadableBytes) {
-  sim::Loop loop = loopOf({7, 7, 7, 7, 66});
-  loop.points[0].serial = {{12, 34, 1, 2}};
-  loop.points[1].serial = {{0, 5, 0, 9}};
-  loop.points[2].serial = {{200, 255, 255, 3}};
-  loop.points[3].serial = {{12, 34, 1, 2}};
-  loop.points[3].failingRegisters = {0x0A};  // one of the four bytes cannot be read
-  loop.points[4].serial = {{17, 2, 0, 77}};
-  Station st(loop);
-  ASSERT_TRUE(st.connectAndSearch());
-  EXPECT_EQ(st.state.points[1].Adr_Serie, "123400258");
-  EXPECT_EQ(st.state.points[2].Adr_Serie, "???");
-  EXPECT_EQ(st.state.points[3].Adr_Serie, "2000000003");
-  EXPECT_EQ(st.state.points[4].Adr_Serie, "???");
-  EXPECT_EQ(st.state.points[5].Adr_Serie, "170200077");  // modules from register 11
 }
 
 }  // namespace
