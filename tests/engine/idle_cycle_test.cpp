@@ -97,21 +97,5 @@ TEST(IdleCycle, VersionsBelowThreePointZeroAreNotConnected) {
   EXPECT_EQ(st.bus.Version_Lbl.caption, "(Ver.3.0)");
 }
 
-TEST(IdleCycle, AStateWithoutWorkFallsBackToTheLinkCheckAndDoesNothingElse) {
-  Station st(loopOf({7}));
-  ASSERT_TRUE(st.connect());
-  st.rt.runUntil([&] { return st.state.Etat_Bus == kLinkCheck; }, 10'000);
-  st.Timer_Tache->setEnabled(false);
-  st.port.clearSent();
-  for (int state : {12, 0, 10, 19, 34}) {
-    st.state.Etat_Bus = static_cast<std::int16_t>(state);
-    st.engine.Etape_Bus();
-    EXPECT_EQ(st.state.Etat_Bus, kLinkCheck) << state;
-    EXPECT_EQ(st.bus.Label1.caption, std::to_string(state));
-  }
-  EXPECT_TRUE(st.port.sent().empty());
-  EXPECT_TRUE(st.Timer_Tache->isEnabled());  // every step leaves the tick running
-}
-
 }  // namespace
 }  // namespace korvane::engine::testing
