@@ -180,16 +180,27 @@ TEST(Search, TheExampleLoops) {
   }
 }
 
+// Ticking "Analyse Chambre" checks "Listing" and searches again, and so does unticking it.
+// A search start clears the last search, rearms and requests the search.
 TEST(SearchStart, ClearsTheLastSearchRearmsAndRequestsTheSearch) {
   Station st(loopOf({26, 23}));
   ASSERT_TRUE(st.connectAndSearch());
+  for (bool analyse : {true, false}) {
+    st.bus.Check3.checked = analyse;
+    st.control.Check3_Click();
+    EXPECT_EQ(st.bus.Adr_Status_Cde.caption,
+              analyse ? "ANALYSE CHAMBRE   (F9)" : "ETAT DES ADRESSES (F9)");
+    EXPECT_TRUE(st.bus.Check2.checked);
+    EXPECT_EQ(st.box.rearmCount(), analyse ? 2 : 3);
+  }
+  ASSERT_TRUE(st.rt.runUntil([&] { return !st.state.Bus_Occupe; }, 600'000));
   st.report.List1.add("old line");
   st.state.points[1].Adr_Taux = 40;
   st.bus.Check2.checked = true;
   st.Timer_Tache->setEnabled(false);  // no step: look at what the start alone does
 
   st.control.Start_Bus_Cmd_Click();
-  EXPECT_EQ(st.box.rearmCount(), 2);
+  EXPECT_EQ(st.box.rearmCount(), 4);
   EXPECT_EQ(st.state.Etat_Demande, kSearch);
   EXPECT_TRUE(st.state.Bus_Occupe);
   EXPECT_TRUE(st.report.List1.lines.empty());
@@ -206,7 +217,7 @@ TEST(SearchStart, ClearsTheLastSearchRearmsAndRequestsTheSearch) {
 }
 
 // The 24 V equipment has no search: its state only shows the position. The search button
-// stays there, so a new search can start at any time.
+// stays there, so a new search can start at any time, and fails cleanly if the rearm does.
 TEST(SearchStart, TheTwentyFourVoltTypeWaitsAndF5StillStartsAgain) {
   Station st(loopOf({7}));
   ASSERT_TRUE(st.connect());
@@ -223,23 +234,21 @@ TEST(SearchStart, TheTwentyFourVoltTypeWaitsAndF5StillStartsAgain) {
   ASSERT_TRUE(st.search());
   EXPECT_EQ(st.state.Nb_Trouve, 1);
 
+  // A rearm that fails starts no search.
+  st.box.setPlugged(false);
+  st.control.Start_Bus_Cmd_Click();
+  EXPECT_EQ(st.state.Etat_Demande, kLinkCheck);
+  EXPECT_FALSE(st.state.Bus_Occupe);
+  EXPECT_TRUE(st.bus.Start_Bus_Cmd.visible);
+  st.box.setPlugged(true);
+  ASSERT_TRUE(st.rt.runUntil([&] { return st.state.Etat_Demande == kNone; }, 60'000));
+
   // VOSK4: the request is the link check, and no search runs.
   st.bus.SS_Det_12V.checked = false;
   st.bus.SS_VOSK4.checked = true;
   st.Timer_Tache->setEnabled(false);
   st.control.Start_Bus_Cmd_Click();
   EXPECT_EQ(st.state.Etat_Demande, kLinkCheck);
-}
-
-TEST(SearchStart, ARearmThatFailsStartsNoSearch) {
-  Station st(loopOf({7}));
-  ASSERT_TRUE(st.connect());
-  st.box.setPlugged(false);
-  st.bus.Start_Bus_Cmd.visible = true;
-  st.control.Start_Bus_Cmd_Click();
-  EXPECT_EQ(st.state.Etat_Demande, kLinkCheck);
-  EXPECT_FALSE(st.state.Bus_Occupe);
-  EXPECT_TRUE(st.bus.Start_Bus_Cmd.visible);
 }
 
 // A request posted while the search runs abandons it at the next step, and gives the grid
@@ -279,19 +288,6 @@ TEST(SearchStart, F5DuringAStepWaitsForTheStepToEnd) {
   st.bus.Start_Bus_Cmd.visible = false;
   EXPECT_FALSE(st.control.Form_KeyDown(kKeyF5));  // hidden button: nothing
   EXPECT_FALSE(st.control.Form_KeyDown(115));
-}
-
-TEST(SearchStart, CheckingAnalyseChambreChecksListingAndSearchesAgain) {
-  Station st(loopOf({7}));
-  ASSERT_TRUE(st.connectAndSearch());
-  for (bool analyse : {true, false}) {
-    st.bus.Check3.checked = analyse;
-    st.control.Check3_Click();
-    EXPECT_EQ(st.bus.Adr_Status_Cde.caption,
-              analyse ? "ANALYSE CHAMBRE   (F9)" : "ETAT DES ADRESSES (F9)");
-    EXPECT_TRUE(st.bus.Check2.checked);
-    EXPECT_EQ(st.box.rearmCount(), analyse ? 2 : 3);
-  }
 }
 
 }  // namespace
