@@ -106,7 +106,8 @@ TEST(Parameters, RowsByTypeAndTheirFormats) {
 }
 
 // The multi-sensor detector's mode byte (register 0x18): the category and elements the type
-// reading gives, and the text, boxes and Mode_Detect the parameter window shows.
+// reading gives, and the text, boxes and Mode_Detect the parameter window shows; then a mode
+// written, and the sensor boxes.
 TEST(Parameters, DetectionModes) {
   struct Case {
     const char* category;
@@ -144,14 +145,21 @@ TEST(Parameters, DetectionModes) {
     EXPECT_EQ(st.state.Mode_Detect, c.modeDetect);
     EXPECT_FALSE(st.state.Maj_Mode);
   }
-}
 
-// The sensor boxes of a multi-sensor detector: one bit each, and never both off. The refusal
-// is a message box: a click that arrives inside a frame's wait waits for the step to end.
-TEST(SensorSelection, EachBoxItsBitAndAtLeastOneSensor) {
-  Station st(loopOf({26}));
-  ASSERT_TRUE(st.connectAndSearch());
+  // Writing a mode: the point holds it, and the window shows it read back from the point.
   ASSERT_TRUE(st.showPoint(1));
+  st.port.clearSent();
+  st.state.Mode_Detect = 1;  // heat off
+  ASSERT_TRUE(st.runRequest(kWriteMode));
+  ASSERT_TRUE(st.rt.runUntil([&] { return st.param.Value_Lbl[14].caption == "Optique "; }, 10'000));
+  EXPECT_EQ(st.box.mode(0), 1);
+  const Bytes& sent = st.port.sent();
+  const Bytes followUp = {0x41, 0x85, 1, 0};
+  EXPECT_NE(std::search(sent.begin(), sent.end(), followUp.begin(), followUp.end()), sent.end());
+
+  // The sensor boxes: one bit each, and never both off. The refusal is a message box: a click
+  // that arrives inside a frame's wait waits for the step to end.
+  ASSERT_TRUE(st.showPoint(5));  // both sensors on
   screens::ParamWindow& w = st.param;
   st.state.Mode_Detect = 0x04;  // a bit the boxes do not own stays as it is
 

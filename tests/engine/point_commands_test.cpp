@@ -1,4 +1,4 @@
-// LED and mode commands, and the supervision cycle.
+// LED commands, and the supervision cycle.
 #include <gtest/gtest.h>
 
 #include "station.h"
@@ -46,22 +46,6 @@ TEST(LedCommand, OneLedLitAtATime) {
   EXPECT_EQ(ledFrames(st.port.sent()), (std::vector<std::pair<int, int>>{{2, 0}}));
   EXPECT_EQ(st.state.Adr_Led_Allumee, 5);
   EXPECT_TRUE(st.bus.Led_Shp[5].visible);
-}
-
-TEST(ModeWrite, WritesTheModeThenShowsWhatThePointReports) {
-  Station st(loopOf({26}));
-  ASSERT_TRUE(st.connectAndSearch());
-  ASSERT_TRUE(st.showPoint(1));
-  EXPECT_EQ(st.param.Value_Lbl[14].caption, "Optique Thermovélo");
-  st.port.clearSent();
-  st.state.Mode_Detect = 1;  // heat off
-  ASSERT_TRUE(st.runRequest(kWriteMode));
-  // The point holds the new mode, and the window shows it read back from the point.
-  ASSERT_TRUE(st.rt.runUntil([&] { return st.param.Value_Lbl[14].caption == "Optique "; }, 10'000));
-  EXPECT_EQ(st.box.mode(0), 1);
-  const Bytes& sent = st.port.sent();
-  const Bytes followUp = {0x41, 0x85, 1, 0};
-  EXPECT_NE(std::search(sent.begin(), sent.end(), followUp.begin(), followUp.end()), sent.end());
 }
 
 // The supervision cycle colours each box by the state its point reports. A point newly in
