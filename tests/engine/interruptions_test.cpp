@@ -52,11 +52,8 @@ TEST(UserActions, ADialogOpenedWhileAFrameWaitsFailsNoFrame) {
   EXPECT_EQ(st.com.Nb_Erreur_Com, 0);
   EXPECT_EQ(st.state.Nb_Trouve, 31);  // the whole mixed loop, as without the dialog
   EXPECT_EQ(st.bus.adrBox(30).caption, "030\nBRIM");
-}
 
-TEST(UserActions, ActionsQueuedDuringAnActionRunAfterItInOrderWithTheEngineHeld) {
-  Station st(loopOf({7}));
-  ASSERT_TRUE(st.connect());
+  // Actions queued during an action run after it, in order, with the engine held.
   std::vector<int> order;
   st.engine.afterStep([&] {
     st.engine.afterStep([&] { order.push_back(2); });
