@@ -37,16 +37,6 @@ TEST(LoopsimBox, RearmRestoresTheLoop) {
   EXPECT_NE(line.lineCheck(), kOk);
 }
 
-TEST(LoopsimFaults, WrongEchoAndShortAnswerAffectOneExchangeOnly) {
-  Line line(loopOf({7}));
-  line.box.corruptNextEcho(0x01);
-  EXPECT_EQ(line.send({0x40, 0x13}), (Bytes{0x41, 0x13}));
-  EXPECT_EQ(line.send({0x01, 0x00}), (Bytes{0x01, 0x00, 0x07}));
-  line.box.shortenNextAnswer();
-  EXPECT_EQ(line.read(1, 0x13), Bytes{0x00});
-  EXPECT_EQ(line.read(1, 0x13), (Bytes{0x00, 0x07}));
-}
-
 // Bytes lost (box unplugged or silent) or a pause mid-frame send the parser back to idle.
 TEST(LoopsimFaults, LostBytesAndPausesAbandonTheFrame) {
   Line line(loopOf({7}));
