@@ -18,9 +18,21 @@ std::vector<std::pair<int, int>> ledFrames(const Bytes& sent) {
   return out;
 }
 
-TEST(LedCommand, OneLedLitAtATime) {
-  Station st(loopOf({7, 7, 7, 7, 7}));
+// LED commands, then the supervision cycle: it colours each box by the state its point
+// reports; a point newly in alarm gets its LED lit once, and the cycle carries on through its
+// bus measures until F9.
+TEST(PointCommands, LedsThenASupervisionThatColoursLikeAPanel) {
+  sim::Loop loop = loopOf({7, 7, 7, 7, 7, 70, 70, 70, 70});
+  loop.points[1].state = 1;  // alarm
+  loop.points[2].state = 8;  // fault
+  loop.points[3].state = 9;  // both: alarm wins
+  loop.points[4].failingRegisters = {0x10};
+  for (std::uint8_t k = 0; k < 4; ++k)
+    loop.points[5 + k].position = k;
+  Station st(loop);
   ASSERT_TRUE(st.connectAndSearch());
+
+  // Outside the cycle, one LED is lit at a time.
   st.state.Cde_Led = 1;
   st.state.Adr_Cde = 3;
   ASSERT_TRUE(st.runRequest(kLedCommand));
@@ -46,20 +58,7 @@ TEST(LedCommand, OneLedLitAtATime) {
   EXPECT_EQ(ledFrames(st.port.sent()), (std::vector<std::pair<int, int>>{{2, 0}}));
   EXPECT_EQ(st.state.Adr_Led_Allumee, 5);
   EXPECT_TRUE(st.bus.Led_Shp[5].visible);
-}
 
-// The supervision cycle colours each box by the state its point reports. A point newly in
-// alarm gets its LED lit once, and the cycle carries on through its bus measures until F9.
-TEST(Supervision, ColoursLikeAPanel) {
-  sim::Loop loop = loopOf({7, 7, 7, 7, 7, 70, 70, 70, 70});
-  loop.points[1].state = 1;  // alarm
-  loop.points[2].state = 8;  // fault
-  loop.points[3].state = 9;  // both: alarm wins
-  loop.points[4].failingRegisters = {0x10};
-  for (std::uint8_t k = 0; k < 4; ++k)
-    loop.points[5 + k].position = k;
-  Station st(loop);
-  ASSERT_TRUE(st.connectAndSearch());
   ASSERT_TRUE(st.showPoint(6));  // the parameter window stays on its point whatever alarms
   st.com.Nb_Com = 99;
   st.recordStates();
