@@ -216,11 +216,26 @@ TEST(SearchStart, ClearsTheLastSearchRearmsAndRequestsTheSearch) {
   EXPECT_EQ(p.Adr_Taux, 0);
 }
 
-// The 24 V equipment has no search: its state only shows the position. The search button
-// stays there, so a new search can start at any time, and fails cleanly if the rearm does.
-TEST(SearchStart, TheTwentyFourVoltTypeWaitsAndF5StillStartsAgain) {
+TEST(SearchStart, F5AndTheSearchButton) {
   Station st(loopOf({7}));
   ASSERT_TRUE(st.connect());
+  // F5 pressed while a step waits for the line runs once the step is over: the step must not
+  // find its table cleared under it.
+  bool pressed = false;
+  int rearmsRightAfter = -1;
+  st.box.setLogger([&](const std::string&) {  // the box answers: a step is waiting for it
+    if (pressed || !st.engine.stepRunning()) return;
+    pressed = true;
+    EXPECT_TRUE(st.control.Form_KeyDown(kKeyF5));
+    rearmsRightAfter = st.box.rearmCount();
+  });
+  st.rt.runUntil([&] { return st.box.rearmCount() > 0; }, 10'000);
+  EXPECT_EQ(rearmsRightAfter, 0);
+  EXPECT_TRUE(st.state.Bus_Occupe);
+  ASSERT_TRUE(st.rt.runUntil([&] { return !st.state.Bus_Occupe; }, 600'000));
+
+  // The 24 V equipment has no search: its state only shows the position. The search button
+  // stays there, so a new search can start at any time, and fails cleanly if the rearm does.
   st.bus.SS_Det_12V.checked = false;
   st.bus.SS_Per_24V.checked = true;
   st.control.Form_KeyDown(kKeyF5);
@@ -249,6 +264,10 @@ TEST(SearchStart, TheTwentyFourVoltTypeWaitsAndF5StillStartsAgain) {
   st.Timer_Tache->setEnabled(false);
   st.control.Start_Bus_Cmd_Click();
   EXPECT_EQ(st.state.Etat_Demande, kLinkCheck);
+
+  st.bus.Start_Bus_Cmd.visible = false;
+  EXPECT_FALSE(st.control.Form_KeyDown(kKeyF5));  // hidden button: nothing
+  EXPECT_FALSE(st.control.Form_KeyDown(115));
 }
 
 // A request posted while the search runs abandons it at the next step, and gives the grid
@@ -266,28 +285,6 @@ TEST(SearchStart, ARequestInterruptsTheSearch) {
 
   ASSERT_TRUE(st.search());
   EXPECT_EQ(st.state.Nb_Trouve, 5);
-}
-
-// F5 pressed while a step waits for the line runs once the step is over: the step must not
-// find its table cleared under it.
-TEST(SearchStart, F5DuringAStepWaitsForTheStepToEnd) {
-  Station st(loopOf({7}));
-  ASSERT_TRUE(st.connect());
-  bool pressed = false;
-  int rearmsRightAfter = -1;
-  st.box.setLogger([&](const std::string&) {  // the box answers: a step is waiting for it
-    if (pressed || !st.engine.stepRunning()) return;
-    pressed = true;
-    EXPECT_TRUE(st.control.Form_KeyDown(kKeyF5));
-    rearmsRightAfter = st.box.rearmCount();
-  });
-  st.rt.runUntil([&] { return st.box.rearmCount() > 0; }, 10'000);
-  EXPECT_EQ(rearmsRightAfter, 0);
-  EXPECT_TRUE(st.state.Bus_Occupe);
-
-  st.bus.Start_Bus_Cmd.visible = false;
-  EXPECT_FALSE(st.control.Form_KeyDown(kKeyF5));  // hidden button: nothing
-  EXPECT_FALSE(st.control.Form_KeyDown(115));
 }
 
 }  // namespace
