@@ -27,10 +27,7 @@ TEST(Search, AFullLoopIsAddressedAndTypedUpTo128AndNoFurther) {
   st.bus.Check4.checked = true;
   st.bus.Combo1.text = "300";  // a limit above the grid is the grid's end
   st.recordStates();
-  ASSERT_TRUE(st.connect());
-  const double start = st.rt.nowMs();
-  ASSERT_TRUE(st.search());
-
+  ASSERT_TRUE(st.connectAndSearch());
   EXPECT_EQ(st.state.Nb_Trouve, 128);
   EXPECT_EQ(st.bus.Cur_Adr_Lbl.caption, " 128 Adresses trouvées");
   EXPECT_EQ(st.bus.Adr_Box[128].caption, screens::boxCaption(128, "MOLS-E8"));
@@ -43,7 +40,6 @@ TEST(Search, AFullLoopIsAddressedAndTypedUpTo128AndNoFurther) {
   ASSERT_NE(firstRead, st.states.end());
   EXPECT_EQ(*(firstRead + 1), kSearch);
   EXPECT_EQ(st.states.back(), kSearchEnd);
-  RecordProperty("virtual_seconds", std::to_string((st.rt.nowMs() - start) / 1000));
 }
 
 // "Court-Circuit" with 3: points 1 and 2 close their isolator, point 3 keeps it open, and the

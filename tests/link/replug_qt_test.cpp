@@ -56,10 +56,7 @@ TEST(AdapterReplugged, TheToolIsConnectedAgainWithinFiveSeconds) {
 
   sim = simulatorBehind(link);
   ASSERT_NE(sim, nullptr);
-  QElapsedTimer since;
-  since.start();
   EXPECT_TRUE(QTest::qWaitFor(connected, 5'000));
-  EXPECT_LT(since.elapsed(), 5'000);
   EXPECT_TRUE(dialogs.shown.empty());
 
   rt.shutdown();
