@@ -6,8 +6,6 @@
 namespace korvane::engine::testing {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
 std::vector<std::string> values(const screens::ParamWindow& w, int from, int to) {
   std::vector<std::string> out;
   for (int k = from; k <= to; ++k)
@@ -68,10 +66,7 @@ TEST(Parameters, RowsByTypeAndTheirFormats) {
   EXPECT_EQ(values(st.param, 5, 7), (std::vector<std::string>{" 7", " 4", " 27"}));
   EXPECT_EQ(st.param.Param_Lbl[7].caption, "Tension AES");
   EXPECT_EQ(st.param.Image1, screens::kModulePicture);
-  const Bytes& sent = st.port.sent();
-  const Bytes supplyRead = {0x42, 22, 3, 5};  // two-byte answer, option byte 5
-  EXPECT_NE(std::search(sent.begin(), sent.end(), supplyRead.begin(), supplyRead.end()),
-            sent.end());
+  EXPECT_TRUE(st.sentInARow({0x42, 22, 3, 5}));  // two-byte answer, option byte 5
 
   ASSERT_TRUE(st.showPoint(4));
   EXPECT_EQ(st.param.Value_Lbl[1].caption, "MOLS-112");
@@ -153,9 +148,7 @@ TEST(Parameters, DetectionModes) {
   ASSERT_TRUE(st.runRequest(kWriteMode));
   ASSERT_TRUE(st.rt.runUntil([&] { return st.param.Value_Lbl[14].caption == "Optique "; }, 10'000));
   EXPECT_EQ(st.box.mode(0), 1);
-  const Bytes& sent = st.port.sent();
-  const Bytes followUp = {0x41, 0x85, 1, 0};
-  EXPECT_NE(std::search(sent.begin(), sent.end(), followUp.begin(), followUp.end()), sent.end());
+  EXPECT_TRUE(st.sentInARow({0x41, 0x85, 1, 0}));  // the follow-up the mode write needs
 
   // The sensor boxes: one bit each, and never both off. The refusal is a message box: a click
   // that arrives inside a frame's wait waits for the step to end.

@@ -6,17 +6,7 @@
 namespace korvane::engine::testing {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 namespace colors = screens::colors;
-
-// The LED frames sent, as (address, value).
-std::vector<std::pair<int, int>> ledFrames(const Bytes& sent) {
-  std::vector<std::pair<int, int>> out;
-  for (std::size_t i = 0; i + 3 < sent.size(); ++i) {
-    if (sent[i] == 0x41 && sent[i + 1] == 0x82) out.emplace_back(sent[i + 2], sent[i + 3]);
-  }
-  return out;
-}
 
 // LED commands, then the supervision cycle: it colours each box by the state its point
 // reports; a point newly in alarm gets its LED lit once, and the cycle carries on through its
@@ -42,7 +32,7 @@ TEST(PointCommands, LedsThenASupervisionThatColoursLikeAPanel) {
   st.port.clearSent();
   st.state.Adr_Cde = 5;
   ASSERT_TRUE(st.runRequest(kLedCommand));
-  EXPECT_EQ(ledFrames(st.port.sent()), (std::vector<std::pair<int, int>>{{3, 0}, {5, 3}}));
+  EXPECT_EQ(st.framesSent(0x41, 0x82), (std::vector<Bytes>{{0x82, 3, 0}, {0x82, 5, 3}}));
   EXPECT_EQ(st.state.Adr_Led_Allumee, 5);
   EXPECT_FALSE(st.bus.Led_Shp[3].visible);
   EXPECT_TRUE(st.bus.Led_Shp[5].visible);
@@ -55,7 +45,7 @@ TEST(PointCommands, LedsThenASupervisionThatColoursLikeAPanel) {
   st.state.Cde_Led = 0;
   st.state.Adr_Cde = 2;
   ASSERT_TRUE(st.runRequest(kLedCommand));
-  EXPECT_EQ(ledFrames(st.port.sent()), (std::vector<std::pair<int, int>>{{2, 0}}));
+  EXPECT_EQ(st.framesSent(0x41, 0x82), (std::vector<Bytes>{{0x82, 2, 0}}));
   EXPECT_EQ(st.state.Adr_Led_Allumee, 5);
   EXPECT_TRUE(st.bus.Led_Shp[5].visible);
 

@@ -7,20 +7,7 @@
 namespace korvane::engine::testing {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 using screens::colors::kLightGrey;
-
-// The frames of a kind the PC sent, as (P1, P2, P3).
-std::vector<Bytes> framesWith(const Bytes& sent, std::uint8_t header, std::uint8_t p1) {
-  std::vector<Bytes> frames;
-  for (std::size_t i = 0; i + 3 < sent.size(); ++i) {
-    if (sent[i] == header && sent[i + 1] == p1) {
-      frames.push_back({sent[i + 1], sent[i + 2], sent[i + 3]});
-      i += 3;
-    }
-  }
-  return frames;
-}
 
 TEST(Search, AFullLoopIsAddressedAndTypedUpTo128AndNoFurther) {
   Station st(exampleLoop("full-128"));
@@ -31,7 +18,7 @@ TEST(Search, AFullLoopIsAddressedAndTypedUpTo128AndNoFurther) {
   EXPECT_EQ(st.state.Nb_Trouve, 128);
   EXPECT_EQ(st.bus.Cur_Adr_Lbl.caption, " 128 Adresses trouvées");
   EXPECT_EQ(st.bus.Adr_Box[128].caption, screens::boxCaption(128, "MOLS-E8"));
-  const auto searches = framesWith(st.port.sent(), 0x41, 0x88);
+  const auto searches = st.framesSent(0x41, 0x88);
   ASSERT_EQ(searches.size(), 128u);
   for (const Bytes& f : searches)
     EXPECT_EQ(f[2], 1);  // no isolator opened: nobody sits at 300
@@ -52,7 +39,7 @@ TEST(Search, CourtCircuitStopsAtItsAddressWithTheLastIsolatorOpen) {
     st.bus.Combo1.text = limit;
     ASSERT_TRUE(st.connectAndSearch());
     std::vector<int> isolators;
-    for (const Bytes& f : framesWith(st.port.sent(), 0x41, 0x88))
+    for (const Bytes& f : st.framesSent(0x41, 0x88))
       if (f[1] != 200) isolators.push_back(f[2]);
     std::vector<int> expected(static_cast<std::size_t>(found), 1);
     if (found == 3) expected.back() = 0;
@@ -132,7 +119,7 @@ TEST(Search, KapreStopsAtFifteenAtItsLimitOrAtTheFirstSilentAddress) {
     st.recordStates();
     ASSERT_TRUE(st.search());
     EXPECT_EQ(st.state.Nb_Trouve, c.found);
-    EXPECT_EQ(framesWith(st.port.sent(), 0x41, 0x81).size(), c.searchFrames);
+    EXPECT_EQ(st.framesSent(0x41, 0x81).size(), c.searchFrames);
     EXPECT_EQ(st.bus.Adr_Box[c.found].caption, screens::boxCaption(c.found, "KAPRE"));
     EXPECT_EQ(st.bus.Adr_Box[c.found + 1].caption, screens::boxCaption(c.found + 1, "???"));
     const auto firstSearch = std::find(st.states.begin(), st.states.end(), kSearch);
@@ -149,7 +136,7 @@ TEST(Search, WithoutReaddressingTheTypesAreReadUpToTheFirstSilentAddress) {
   Station st(loop);
   st.bus.Check5.checked = false;
   ASSERT_TRUE(st.connectAndSearch());
-  EXPECT_TRUE(framesWith(st.port.sent(), 0x41, 0x88).empty());
+  EXPECT_TRUE(st.framesSent(0x41, 0x88).empty());
   EXPECT_EQ(st.state.Nb_Trouve, 3);
   EXPECT_EQ(st.state.points[3].Adr_Produit, "GLIR");
   EXPECT_EQ(st.state.points[9].Adr_Type, 0);

@@ -1,6 +1,7 @@
 #pragma once
 // A workbench for engine tests: the simulated box and loop on the serial line, the frame
 // layer, the engine and the screen models, all on the virtual clock.
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 namespace korvane::engine::testing {
 
 using sim::loopOf;
+using Bytes = std::vector<std::uint8_t>;
 
 inline sim::Loop exampleLoop(const std::string& name) {
   return sim::loadLoop(std::string(KORVANE_LOOPS_DIR) + "/" + name + ".json");
@@ -83,6 +85,25 @@ struct Station : SimulatedLine, BusStation {
   bool stopCycle() {
     control.Form_KeyDown(kKeyF9);
     return rt.runUntil([this] { return !state.Boucle_Mesures; }, 60'000);
+  }
+
+  // The frames the PC sent with this header and P1, as (P1, P2, P3).
+  std::vector<Bytes> framesSent(std::uint8_t header, std::uint8_t p1) const {
+    const Bytes& sent = port.sent();
+    std::vector<Bytes> frames;
+    for (std::size_t i = 0; i + 3 < sent.size(); ++i) {
+      if (sent[i] == header && sent[i + 1] == p1) {
+        frames.push_back({sent[i + 1], sent[i + 2], sent[i + 3]});
+        i += 3;
+      }
+    }
+    return frames;
+  }
+
+  // Whether the PC sent these bytes in a row.
+  bool sentInARow(const Bytes& bytes) const {
+    return std::search(port.sent().begin(), port.sent().end(), bytes.begin(), bytes.end()) !=
+           port.sent().end();
   }
 
   // From now on, the state each step ran (what Label1 shows).
