@@ -14,7 +14,7 @@ std::vector<std::string> values(const screens::ParamWindow& w, int from, int to)
 }
 
 // An optical detector with its identity and settings, then a KEV112A, a BRIM, a module (8
-// channels) and a type the tool does not know.
+// channels) and a type the tool does not know; last, the clicks that must open nothing.
 TEST(Parameters, RowsByTypeAndTheirFormats) {
   sim::Loop loop = loopOf({7, 27, 82, 66, 5});
   sim::Point& p = loop.points[0];
