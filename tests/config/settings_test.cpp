@@ -57,7 +57,7 @@ class Settings : public testing::Test {
   link::ComLink com{rt, port, *tache, {bus, measures, dialogs}};
 };
 
-TEST_F(Settings, AFirstRunAppliesTheDefaultsAndWritesBackFourKeys) {
+TEST_F(Settings, AFirstRunWritesBackFourKeysAndValuesAreCheckedAsTheyAreRead) {
   // A model left in another state shows that the settings are applied, not merely kept.
   bus.SS_Det_12V.checked = false;
   bus.Phase_Frm.visible = false;
@@ -70,9 +70,8 @@ TEST_F(Settings, AFirstRunAppliesTheDefaultsAndWritesBackFourKeys) {
   EXPECT_FALSE(bus.Phase_Option[2].selected);
   EXPECT_EQ(state.Code_Protocole, 1);
   EXPECT_EQ(com.Tempo_Bus, 50);
-}
 
-TEST_F(Settings, ValuesAreCheckedAsTheyAreRead) {
+  // Later runs check each value as they read it.
   for (const auto& [text, tempo] : {std::pair{"20", 50}, {"1000", 1000}, {"1001", 50}}) {
     loadWith("tempo_bus", text);
     EXPECT_EQ(com.Tempo_Bus, tempo) << text;
@@ -89,7 +88,7 @@ TEST_F(Settings, ValuesAreCheckedAsTheyAreRead) {
   EXPECT_FALSE(bus.Phase_Option[1].selected || bus.Phase_Option[2].selected);
 }
 
-TEST_F(Settings, TypeMenuKeepsAtMostOneEntryChecked) {
+TEST_F(Settings, TheTypeMenuKeepsAtMostOneEntryCheckedAndAPhaseClickIsSaved) {
   load();
   Type_Menu_Click(ini_, bus, bus.SS_Per_24V);
   EXPECT_TRUE(bus.SS_Per_24V.checked && !bus.SS_Det_12V.checked);
@@ -102,9 +101,8 @@ TEST_F(Settings, TypeMenuKeepsAtMostOneEntryChecked) {
   EXPECT_TRUE(bus.Phase_Frm.visible);
   Type_Menu_Click(ini_, bus, bus.SS_Det_12V);
   EXPECT_FALSE(bus.Phase_Frm.visible);
-}
 
-TEST_F(Settings, PhaseClickSetsTheProtocolAndSavesItWithThePort) {
+  // A phase click sets the protocol and saves it with the port.
   loadWith("PROTOCOLE", "2");
   com.Port_Com = 6;
   Phase_Option_Click(ini_, 1, state, com, bus);

@@ -99,7 +99,7 @@ class QtSerialPortTest : public ::testing::Test {
   QTimer hangGuard_;
 };
 
-TEST_F(QtSerialPortTest, BytesCrossTheLineUnchangedBothWays) {
+TEST_F(QtSerialPortTest, BytesCrossTheLineUnchangedAndTheEventWaitsForTheThreshold) {
   ASSERT_TRUE(port_.open(kPort, kLine)) << port_.errorText();
   // Out: a frame plus the bytes a cooked line would rewrite (LF, CR, XON, XOFF). They leave at
   // write(), not at the next turn of the loop: the answer time-out counts from the send.
@@ -120,10 +120,8 @@ TEST_F(QtSerialPortTest, BytesCrossTheLineUnchangedBothWays) {
   port_.discardInput();
   settle();
   EXPECT_EQ(port_.bytesWaiting(), 0u);
-}
 
-TEST_F(QtSerialPortTest, TheEventWaitsForTheThresholdCountNotForSignals) {
-  ASSERT_TRUE(port_.open(kPort, kLine)) << port_.errorText();
+  // The event waits for the threshold count, not for signals.
   port_.setReceiveThreshold(2);  // two answer bytes arriving one at a time
   writeAtMaster({0x00});
   ASSERT_TRUE(waitFor([&] { return port_.bytesWaiting() >= 1; }));
