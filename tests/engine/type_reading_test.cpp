@@ -78,8 +78,6 @@ TEST(TypeReading, TheMixedExampleLoop) {
     EXPECT_FALSE(st.bus.Etat_Chambre[a].visible) << a;
   EXPECT_TRUE(st.state.Optique_Trouve);
   EXPECT_TRUE(st.state.Thermique_Trouve);
-  // Thresholds are only read for the chamber analysis.
-  EXPECT_EQ(st.state.points[11].Adr_Seuil_Alarme, 0);
 }
 
 // Modules in a row count their channels again. Then serial numbers the mixed loop lacks: a
