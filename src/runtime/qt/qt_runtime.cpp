@@ -115,8 +115,9 @@ bool QtRuntime::processUntil(const std::function<bool()>& done) {
     explicit Depth(int& d) : depth(d) { ++depth; }
     ~Depth() { --depth; }
   } inWait{depth_};
+  const unsigned cancels = cancels_;
   for (;;) {
-    if (shutdown_.load()) return false;
+    if (shutdown_.load() || cancels_ != cancels) return false;
     if (done()) return true;
     // Sleeps until events arrive and handles them; the loop only turns when something
     // happened, so a long wait costs nothing.
@@ -132,6 +133,11 @@ void QtRuntime::processPending() {
 TimeOfDay QtRuntime::timeOfDay() const {
   const QTime now = QTime::currentTime();
   return TimeOfDay{now.hour(), now.minute(), now.second()};
+}
+
+void QtRuntime::cancelWaits() {
+  ++cancels_;
+  QCoreApplication::postEvent(waker_.get(), new QEvent(QEvent::User));
 }
 
 void QtRuntime::shutdown() {

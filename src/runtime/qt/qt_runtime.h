@@ -5,7 +5,7 @@
 // notification, a click) and checks its condition after each batch of events, so an idle
 // tool costs no CPU. Waits nest: a handler that runs inside a wait may wait in turn.
 //
-//   QtRuntime      createTimer, processUntil, processPending, timeOfDay, shutdown
+//   QtRuntime      createTimer, processUntil, processPending, timeOfDay, cancelWaits, shutdown
 //
 // Create it after the QCoreApplication (or QApplication), on the thread that runs the loop.
 
@@ -32,6 +32,10 @@ class QtRuntime final : public Runtime {
   void processPending() override;
   TimeOfDay timeOfDay() const override;
 
+  // The window whose work is waiting closes: every wait in progress gives up and returns
+  // false, so the steps up the stack unwind; waits started afterwards run as usual.
+  void cancelWaits();
+
   // The application is quitting: every wait, present and future, gives up and returns
   // false, so nested engine steps unwind instead of holding the loop. Safe to call from any
   // thread; a wait asleep in the loop is woken.
@@ -45,6 +49,7 @@ class QtRuntime final : public Runtime {
  private:
   std::atomic<bool> shutdown_{false};
   int depth_ = 0;
+  unsigned cancels_ = 0;            // a wait gives up when this changes while it waits
   std::unique_ptr<QObject> waker_;  // target of the event that wakes a sleeping wait
 };
 
