@@ -35,16 +35,6 @@ void keepPlace(QWidget* widget) {
   widget->setSizePolicy(policy);
 }
 
-QLabel* indicator(QWidget* parent, screens::Rgb colour, const QString& name) {
-  auto* shape = new QLabel(parent);
-  shape->setFixedSize(14, 14);
-  shape->setFrameShape(QFrame::Box);
-  shape->setAccessibleName(name);
-  setBackground(shape, colour);
-  keepPlace(shape);
-  return shape;
-}
-
 }  // namespace
 
 BusFrm::BusFrm(BusFrmSetup setup, QWidget* parent)
@@ -318,9 +308,9 @@ QWidget* BusFrm::buildEmulator() {
   }
 
   auto* lights = new QGridLayout;
-  sendShp_ = indicator(row, station_->bus.Send_Shp.fillColor, QStringLiteral("Émission"));
+  sendShp_ = new Lamp(station_->bus.Send_Shp.fillColor, QStringLiteral("Émission"), row);
   sendShp_->setObjectName(QStringLiteral("Send_Shp"));
-  receiveShp_ = indicator(row, station_->bus.Receive_Shp.fillColor, QStringLiteral("Réception"));
+  receiveShp_ = new Lamp(station_->bus.Receive_Shp.fillColor, QStringLiteral("Réception"), row);
   receiveShp_->setObjectName(QStringLiteral("Receive_Shp"));
   lights->addWidget(sendShp_, 0, 0);
   lights->addWidget(new QLabel(QStringLiteral("Émission"), row), 0, 1);
@@ -358,8 +348,8 @@ void BusFrm::render() {
   tensionDep_.show(bus.Lbl_Tension_Dep);
   tensionRet_.show(bus.Lbl_Tension_Ret);
   courant_.show(bus.Lbl_Courant_Bus);
-  sendShp_->setVisible(bus.Send_Shp.visible);
-  receiveShp_->setVisible(bus.Receive_Shp.visible);
+  sendShp_->setLit(bus.Send_Shp.visible);
+  receiveShp_->setLit(bus.Receive_Shp.visible);
 }
 
 // The about box is modal: it opens between steps, never inside a frame's wait.

@@ -105,8 +105,8 @@ class BusFrm final : public QWidget {
   LabelView tensionDep_;
   LabelView tensionRet_;
   LabelView courant_;
-  QLabel* sendShp_ = nullptr;
-  QLabel* receiveShp_ = nullptr;
+  Lamp* sendShp_ = nullptr;
+  Lamp* receiveShp_ = nullptr;
 };
 
 }  // namespace korvane::shell

@@ -14,12 +14,11 @@ namespace korvane::runtime {
 
 namespace {
 
+constexpr int kCoarseFromMs = 75;
+
 class QtTimer final : public Timer {
  public:
   QtTimer() : timer_(new QTimer) {
-    // The engine's pauses and answer time-outs are short; a coarse timer could stretch a
-    // 50 ms pause by a few milliseconds for nothing.
-    timer_->setTimerType(Qt::PreciseTimer);
     QObject::connect(timer_, &QTimer::timeout, [this] { fire(); });
   }
 
@@ -64,6 +63,10 @@ class QtTimer final : public Timer {
  private:
   void start() {
     parkedDuringTick_ = false;
+    // The pauses before frames are short and add up over a search: a coarse timer could
+    // stretch each by a few milliseconds. Longer timers (the step, the lights, the answer
+    // time-out) may move by their 5 %, which lets the system wake the tool once for several.
+    timer_->setTimerType(interval_ < kCoarseFromMs ? Qt::PreciseTimer : Qt::CoarseTimer);
     timer_->start(interval_);
   }
 
