@@ -22,9 +22,8 @@ Session::Session(runtime::Runtime& runtime, link::SerialPort& port, screens::Dia
       measuresForm_(
           std::make_unique<MeasuresForm>(station.measures, dialogs, station.engine, windowParent)),
       renderTimer_(std::make_unique<QTimer>()) {
-  // The windows follow the engine also while it waits for the line.
+  renderTimer_->setInterval(kRenderMs);
   QObject::connect(renderTimer_.get(), &QTimer::timeout, [this] { render(); });
-  renderTimer_->start(kRenderMs);
 }
 
 // The windows go before the models they show.
@@ -32,6 +31,17 @@ Session::~Session() {
   renderTimer_.reset();
   paramForm_.reset();
   measuresForm_.reset();
+}
+
+// Without the bus window the engine stands still: only the user changes the other windows,
+// and their handlers draw what they change.
+void Session::setBusWindow(BusFrm* frm) {
+  busFrm_ = frm;
+  if (frm) {
+    renderTimer_->start();
+  } else {
+    renderTimer_->stop();
+  }
 }
 
 void Session::render() {
@@ -45,7 +55,8 @@ void Session::render() {
 void Session::closeBus() {
   station.Timer_Tache->setEnabled(false);
   if (port_.isOpen()) port_.close();
-  busFrm_ = nullptr;
+  setBusWindow(nullptr);
+  render();
 }
 
 }  // namespace korvane::shell

@@ -6,7 +6,9 @@
 //
 //   Session        station, ini, dialogs, paramForm, measuresForm
 //   setBusWindow   the bus window open now (or none): render() draws it with the others
-//   render         copies the models onto every window of the session
+//   render         copies the models onto every window of the session; runs on a short
+//                  timer while the bus window is open, so that the windows follow the engine
+//                  also while it waits for the line
 //   closeBus       what closing the bus window does: no more steps, port closed
 //
 // The application builds it on the Qt runtime and serial port (mdi_main.cpp); the widget tests
@@ -42,7 +44,8 @@ class Session final {
   ParamForm* paramForm() const { return paramForm_.get(); }
   MeasuresForm* measuresForm() const { return measuresForm_.get(); }
 
-  void setBusWindow(BusFrm* frm) { busFrm_ = frm; }
+  // The windows follow the engine, which runs only while the bus window is open.
+  void setBusWindow(BusFrm* frm);
   BusFrm* busWindow() const { return busFrm_; }
 
   void render();
