@@ -20,7 +20,10 @@ namespace korvane::shell {
 // The session and what it talks through, for the whole run of the application.
 struct AppSession {
   AppSession(const std::filesystem::path& ini, QWidget* window)
-      : dialogs(window), session(runtime, port, dialogs, ini, window) {}
+      : dialogs(window), session(runtime, port, dialogs, ini, window) {
+    runtime.setOnActivity([this] { session.coreRan(); });
+  }
+  ~AppSession() { runtime.setOnActivity(nullptr); }
 
   runtime::QtRuntime runtime;
   link::QtSerialPort port;

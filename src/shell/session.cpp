@@ -9,8 +9,11 @@
 namespace korvane::shell {
 
 namespace {
+// Often enough for the send and receive lights, which stay lit 75 ms.
 constexpr int kRenderMs = 50;
-}
+// After the core's last activity, what it wrote shows within this.
+constexpr int kLateRenderMs = 100;
+}  // namespace
 
 Session::Session(runtime::Runtime& runtime, link::SerialPort& port, screens::Dialogs& dialogs,
                  std::filesystem::path ini, QWidget* windowParent)
@@ -21,30 +24,33 @@ Session::Session(runtime::Runtime& runtime, link::SerialPort& port, screens::Dia
       paramForm_(std::make_unique<ParamForm>(station.param, station.paramControl, windowParent)),
       measuresForm_(
           std::make_unique<MeasuresForm>(station.measures, dialogs, station.engine, windowParent)),
-      renderTimer_(std::make_unique<QTimer>()) {
-  renderTimer_->setInterval(kRenderMs);
-  QObject::connect(renderTimer_.get(), &QTimer::timeout, [this] { render(); });
+      lateRender_(std::make_unique<QTimer>()) {
+  lateRender_->setSingleShot(true);
+  QObject::connect(lateRender_.get(), &QTimer::timeout, [this] { render(); });
+  sinceRender_.start();
 }
 
 // The windows go before the models they show.
 Session::~Session() {
-  renderTimer_.reset();
+  lateRender_.reset();
   paramForm_.reset();
   measuresForm_.reset();
 }
 
-// Without the bus window the engine stands still: only the user changes the other windows,
-// and their handlers draw what they change.
-void Session::setBusWindow(BusFrm* frm) {
-  busFrm_ = frm;
-  if (frm) {
-    renderTimer_->start();
-  } else {
-    renderTimer_->stop();
+// Drawing inside the core's own wake-ups costs no wake-up of its own; the late render only
+// fires when the core went quiet with something not yet shown.
+void Session::coreRan() {
+  const qint64 since = sinceRender_.elapsed();
+  if (since >= kRenderMs) {
+    render();
+  } else if (!lateRender_->isActive()) {
+    lateRender_->start(static_cast<int>(kLateRenderMs - since));
   }
 }
 
 void Session::render() {
+  lateRender_->stop();
+  sinceRender_.restart();
   if (busFrm_) busFrm_->render();
   paramForm_->render();
   measuresForm_->render();
@@ -55,7 +61,7 @@ void Session::render() {
 void Session::closeBus() {
   station.Timer_Tache->setEnabled(false);
   if (port_.isOpen()) port_.close();
-  setBusWindow(nullptr);
+  busFrm_ = nullptr;
   render();
 }
 

@@ -6,14 +6,14 @@
 //
 //   Session        station, ini, dialogs, paramForm, measuresForm
 //   setBusWindow   the bus window open now (or none): render() draws it with the others
-//   render         copies the models onto every window of the session; runs on a short
-//                  timer while the bus window is open, so that the windows follow the engine
-//                  also while it waits for the line
+//   render         copies the models onto every window of the session
+//   coreRan        the core ran (a tick, a wait begins): render, at most every 50 ms, and
+//                  once more shortly after the core goes quiet
 //   closeBus       what closing the bus window does: no more steps, port closed
 //
 // The application builds it on the Qt runtime and serial port (mdi_main.cpp); the widget tests
 // on the virtual clock and the simulated box.
-#include <QObject>
+#include <QElapsedTimer>
 #include <filesystem>
 #include <memory>
 
@@ -44,11 +44,11 @@ class Session final {
   ParamForm* paramForm() const { return paramForm_.get(); }
   MeasuresForm* measuresForm() const { return measuresForm_.get(); }
 
-  // The windows follow the engine, which runs only while the bus window is open.
-  void setBusWindow(BusFrm* frm);
+  void setBusWindow(BusFrm* frm) { busFrm_ = frm; }
   BusFrm* busWindow() const { return busFrm_; }
 
   void render();
+  void coreRan();
   void closeBus();
 
  private:
@@ -58,7 +58,8 @@ class Session final {
   std::unique_ptr<ParamForm> paramForm_;
   std::unique_ptr<MeasuresForm> measuresForm_;
   BusFrm* busFrm_ = nullptr;
-  std::unique_ptr<QTimer> renderTimer_;
+  std::unique_ptr<QTimer> lateRender_;
+  QElapsedTimer sinceRender_;
 };
 
 }  // namespace korvane::shell

@@ -18,7 +18,8 @@ constexpr int kCoarseFromMs = 75;
 
 class QtTimer final : public Timer {
  public:
-  QtTimer() : timer_(new QTimer) {
+  explicit QtTimer(std::shared_ptr<std::function<void()>> onActivity)
+      : timer_(new QTimer), onActivity_(std::move(onActivity)) {
     QObject::connect(timer_, &QTimer::timeout, [this] { fire(); });
   }
 
@@ -91,6 +92,7 @@ class QtTimer final : public Timer {
     ticking_ = false;
     if (parkedDuringTick_ && enabled_) start();
     parkedDuringTick_ = false;
+    if (*onActivity_) (*onActivity_)();
   }
 
   QTimer* timer_;
@@ -100,16 +102,18 @@ class QtTimer final : public Timer {
   bool ticking_ = false;
   bool parkedDuringTick_ = false;
   std::function<void()> onTick_;
+  std::shared_ptr<std::function<void()>> onActivity_;
 };
 
 }  // namespace
 
-QtRuntime::QtRuntime() : waker_(std::make_unique<QObject>()) {}
+QtRuntime::QtRuntime()
+    : waker_(std::make_unique<QObject>()), onActivity_(std::make_shared<std::function<void()>>()) {}
 
 QtRuntime::~QtRuntime() = default;
 
 std::unique_ptr<Timer> QtRuntime::createTimer() {
-  return std::make_unique<QtTimer>();
+  return std::make_unique<QtTimer>(onActivity_);
 }
 
 bool QtRuntime::processUntil(const std::function<bool()>& done) {
@@ -119,6 +123,7 @@ bool QtRuntime::processUntil(const std::function<bool()>& done) {
     ~Depth() { --depth; }
   } inWait{depth_};
   const unsigned cancels = cancels_;
+  if (*onActivity_) (*onActivity_)();
   for (;;) {
     if (shutdown_.load() || cancels_ != cancels) return false;
     if (done()) return true;
@@ -136,6 +141,10 @@ void QtRuntime::processPending() {
 TimeOfDay QtRuntime::timeOfDay() const {
   const QTime now = QTime::currentTime();
   return TimeOfDay{now.hour(), now.minute(), now.second()};
+}
+
+void QtRuntime::setOnActivity(std::function<void()> onActivity) {
+  *onActivity_ = std::move(onActivity);
 }
 
 void QtRuntime::cancelWaits() {
