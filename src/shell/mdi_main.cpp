@@ -131,7 +131,8 @@ void MdiMain::unload() {
   if (bus_->sub) bus_->sub->hide();
   closing_.push_back(*bus_);
   bus_.reset();
-  reapClosedWindows();
+  // Never from here: the close may come from the frame's own close box, still on the stack.
+  QTimer::singleShot(0, this, &MdiMain::reapClosedWindows);
 }
 
 bool MdiMain::idle(const BusWindow& window) const {

@@ -82,7 +82,7 @@ TEST(Application, SearchesTheSimulatedLoopAndKeepsWhatItFoundAcrossAReopening) {
   // The first run leaves the settings file with the keys it reads back.
   EXPECT_TRUE(std::filesystem::exists(app.dir / "BUS-CONFIG.INI"));
 
-  app.trigger("Quit_Mnu");
+  frm->parentWidget()->close();  // the close box of its frame
   EXPECT_EQ(app.main->busFrm(), nullptr);
   frm = app.openConnected();
   ASSERT_NE(frm, nullptr);
