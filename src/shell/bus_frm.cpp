@@ -22,12 +22,11 @@
 #include "shell/config/settings.h"
 #include "shell/measures_form.h"
 #include "shell/param_form.h"
+#include "shell/session.h"
 
 namespace korvane::shell {
 
 namespace {
-
-constexpr int kRenderMs = 50;
 
 // Controls that come and go keep their place, so that the window does not jump about.
 void keepPlace(QWidget* widget) {
@@ -36,28 +35,18 @@ void keepPlace(QWidget* widget) {
   widget->setSizePolicy(policy);
 }
 
-QLabel* indicator(QWidget* parent, screens::Rgb colour, const QString& name) {
-  auto* shape = new QLabel(parent);
-  shape->setFixedSize(14, 14);
-  shape->setFrameShape(QFrame::Box);
-  shape->setAccessibleName(name);
-  setBackground(shape, colour);
-  keepPlace(shape);
-  return shape;
-}
-
 }  // namespace
 
 BusFrm::BusFrm(BusFrmSetup setup, QWidget* parent)
-    : QWidget(parent),
-      setup_(std::move(setup)),
-      station_(std::make_unique<engine::BusStation>(setup_.runtime, setup_.port, setup_.dialogs)) {
+    : QWidget(parent), session_(setup.session), station_(&setup.session.station) {
   setObjectName(QStringLiteral("Bus_Frm"));
   setWindowTitle(QStringLiteral("BUS AUTOCODAGE KORVANE"));
+  // A window loaded afresh shows its design values, whatever the last one showed.
+  station_->bus = screens::BusWindow();
   engine::BusState& s = station_->state;
-  s.Produit_Courant = setup_.product;
+  s.Produit_Courant = setup.product;
   s.Nb_Adr =
-      setup_.product == engine::kProductKapre ? engine::kKapreAddresses : engine::kMaxAddresses;
+      setup.product == engine::kProductKapre ? engine::kKapreAddresses : engine::kMaxAddresses;
 
   auto* layout = new QVBoxLayout(this);
   buildMenus();
@@ -72,9 +61,6 @@ BusFrm::BusFrm(BusFrmSetup setup, QWidget* parent)
     station_->control.Adr_Box_Click(a);
     render();
   });
-
-  paramForm_ = new ParamForm(station_->param, station_->paramControl, this);
-  measuresForm_ = new MeasuresForm(station_->measures, setup_.dialogs, this);
 
   auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);
   f5->setContext(Qt::WidgetWithChildrenShortcut);
@@ -99,20 +85,28 @@ BusFrm::BusFrm(BusFrmSetup setup, QWidget* parent)
   };
 
   station_->control.Ecrire_Port_Protocole = [this] {
-    config::Ecrire_Port_Protocole(setup_.ini, station_->com.Port_Com, station_->state.Protocole);
+    config::Ecrire_Port_Protocole(session_.ini(), station_->com.Port_Com,
+                                  station_->state.Protocole);
   };
   station_->engine.unloadWindow = [this] { emit unloadRequested(); };
 
   Form_Load();
 
-  renderTimer_ = new QTimer(this);
-  connect(renderTimer_, &QTimer::timeout, this, &BusFrm::render);
-  renderTimer_->start(kRenderMs);
+  session_.setBusWindow(this);
   render();
 }
 
 BusFrm::~BusFrm() {
   station_->engine.unloadWindow = nullptr;
+  if (session_.busWindow() == this) session_.setBusWindow(nullptr);
+}
+
+ParamForm* BusFrm::paramForm() const {
+  return session_.paramForm();
+}
+
+MeasuresForm* BusFrm::measuresForm() const {
+  return session_.measuresForm();
 }
 
 void BusFrm::Form_Load() {
@@ -120,8 +114,11 @@ void BusFrm::Form_Load() {
   st.com.Port_Com = 1;
   st.state.Nb_Trouve = 0;
   st.state.Nb_Essais = 3;
+  // What the last window left running or asked for ends with it.
+  st.state.Bus_Occupe = false;
+  st.state.Etat_Demande = engine::kNone;
   st.bus.Adr_Status_Cde.visible = false;
-  config::Lire_Config(setup_.ini, st.state, st.com, st.bus);
+  config::Lire_Config(session_.ini(), st.state, st.com, st.bus);
   st.engine.openPort();
   st.state.Boucle_Mesures = false;
 }
@@ -169,12 +166,7 @@ void BusFrm::buildMenus() {
   }
   QAction* about = bar->addAction(QStringLiteral("&A propos..."));
   about->setObjectName(QStringLiteral("About_Mnu"));
-  connect(about, &QAction::triggered, this, [this] {
-    AboutBox box(this);
-    ++modals_;
-    box.exec();
-    --modals_;
-  });
+  connect(about, &QAction::triggered, this, &BusFrm::About_Mnu_Click);
   layout()->setMenuBar(bar);
 }
 
@@ -260,7 +252,8 @@ QWidget* BusFrm::buildControls() {
     // Only the option being selected acts; the one it deselects says nothing.
     connect(button, &QRadioButton::toggled, this, [this, index = index](bool on) {
       if (!on) return;
-      config::Phase_Option_Click(setup_.ini, index, station_->state, station_->com, station_->bus);
+      config::Phase_Option_Click(session_.ini(), index, station_->state, station_->com,
+                                 station_->bus);
       render();
     });
   }
@@ -320,9 +313,9 @@ QWidget* BusFrm::buildEmulator() {
   }
 
   auto* lights = new QGridLayout;
-  sendShp_ = indicator(row, station_->bus.Send_Shp.fillColor, QStringLiteral("Émission"));
+  sendShp_ = new Lamp(station_->bus.Send_Shp.fillColor, QStringLiteral("Émission"), row);
   sendShp_->setObjectName(QStringLiteral("Send_Shp"));
-  receiveShp_ = indicator(row, station_->bus.Receive_Shp.fillColor, QStringLiteral("Réception"));
+  receiveShp_ = new Lamp(station_->bus.Receive_Shp.fillColor, QStringLiteral("Réception"), row);
   receiveShp_->setObjectName(QStringLiteral("Receive_Shp"));
   lights->addWidget(sendShp_, 0, 0);
   lights->addWidget(new QLabel(QStringLiteral("Émission"), row), 0, 1);
@@ -366,14 +359,22 @@ void BusFrm::render() {
   tensionDep_.show(bus.Lbl_Tension_Dep);
   tensionRet_.show(bus.Lbl_Tension_Ret);
   courant_.show(bus.Lbl_Courant_Bus);
-  sendShp_->setVisible(bus.Send_Shp.visible);
-  receiveShp_->setVisible(bus.Receive_Shp.visible);
-  paramForm_->render();
-  measuresForm_->render();
+  sendShp_->setLit(bus.Send_Shp.visible);
+  receiveShp_->setLit(bus.Receive_Shp.visible);
+}
+
+// The about box is modal: it opens between steps, never inside a frame's wait.
+void BusFrm::About_Mnu_Click() {
+  station_->engine.afterStep([this] {
+    AboutBox box(this);
+    ++modals_;
+    box.exec();
+    --modals_;
+  });
 }
 
 void BusFrm::typeMenuClicked(screens::MenuItem& entry) {
-  config::Type_Menu_Click(setup_.ini, station_->bus, entry);
+  config::Type_Menu_Click(session_.ini(), station_->bus, entry);
   render();
 }
 
@@ -394,14 +395,14 @@ void BusFrm::askPortUntilValid() {
     if (station_->state.Fermeture) break;
     number = config::portNumberFromAnswer(us(answer.value_or(QString())));
     if (!number) {
-      setup_.dialogs.messageBox(config::kPortRangeError, config::kPortRangeErrorTitle,
-                                screens::Icon::kInformation);
+      session_.dialogs().messageBox(config::kPortRangeError, config::kPortRangeErrorTitle,
+                                    screens::Icon::kInformation);
     }
   }
   --modals_;
   if (!number) return;
   station_->com.Port_Com = *number;
-  config::Ecrire_Port_Protocole(setup_.ini, station_->com.Port_Com, station_->state.Protocole);
+  config::Ecrire_Port_Protocole(session_.ini(), station_->com.Port_Com, station_->state.Protocole);
   station_->engine.openPort();
   render();
 }

@@ -3,8 +3,9 @@
 // link look and the bus measures. It renders the engine's screen models and turns clicks,
 // keys and menus into the run-control calls they stand for; it holds no bus logic.
 //
-// It works on whatever runtime and serial port it is given: the application passes the Qt
-// ones, the widget tests the virtual clock and the simulated box.
+// It is a view over the application's session (session.h): the engine, the point table and
+// the parameter and measures windows outlive it. Each opening loads it afresh (grid, settings,
+// port), as the tool always did.
 #include <QWidget>
 #include <filesystem>
 #include <functional>
@@ -30,13 +31,11 @@ namespace korvane::shell {
 class AddressGrid;
 class MeasuresForm;
 class ParamForm;
+class Session;
 
 struct BusFrmSetup {
-  runtime::Runtime& runtime;
-  link::SerialPort& port;
-  screens::Dialogs& dialogs;
-  std::filesystem::path ini;  // BUS-CONFIG.INI
-  std::string product;        // "DI" or "KAPRE"
+  Session& session;
+  std::string product;  // "DI" or "KAPRE"
 };
 
 class BusFrm final : public QWidget {
@@ -47,11 +46,10 @@ class BusFrm final : public QWidget {
 
   engine::BusStation& station() { return *station_; }
   AddressGrid* grid() const { return grid_; }
-  ParamForm* paramForm() const { return paramForm_; }
-  MeasuresForm* measuresForm() const { return measuresForm_; }
+  ParamForm* paramForm() const;
+  MeasuresForm* measuresForm() const;
 
-  // Copies the models onto the widgets. Runs on a short timer, so that the window follows
-  // the engine also while it waits for the line.
+  // Copies the bus model onto the widgets (the session calls it with its other windows).
   void render();
 
   // The port menu's question. Returns the answer, or nothing for Cancel. Tests replace it.
@@ -78,13 +76,11 @@ class BusFrm final : public QWidget {
   void Serial_Com_Port_Mnu_Click();
   void askPortUntilValid();
   void typeMenuClicked(screens::MenuItem& entry);
+  void About_Mnu_Click();
 
-  BusFrmSetup setup_;
-  std::unique_ptr<engine::BusStation> station_;
+  Session& session_;
+  engine::BusStation* station_;  // the session's
   AddressGrid* grid_ = nullptr;
-  ParamForm* paramForm_ = nullptr;
-  MeasuresForm* measuresForm_ = nullptr;
-  QTimer* renderTimer_ = nullptr;
   int modals_ = 0;
 
   ButtonView startBus_;
@@ -109,8 +105,8 @@ class BusFrm final : public QWidget {
   LabelView tensionDep_;
   LabelView tensionRet_;
   LabelView courant_;
-  QLabel* sendShp_ = nullptr;
-  QLabel* receiveShp_ = nullptr;
+  Lamp* sendShp_ = nullptr;
+  Lamp* receiveShp_ = nullptr;
 };
 
 }  // namespace korvane::shell

@@ -13,35 +13,22 @@
 #include "shell/bus_frm.h"
 #include "shell/config/settings.h"
 #include "shell/qt_dialogs.h"
+#include "shell/session.h"
 
 namespace korvane::shell {
 
-// One opening of the bus window and everything it talks through.
-class BusSession {
- public:
-  BusSession(QMdiArea* mdi, const std::filesystem::path& ini, const std::string& product) {
-    frm = new BusFrm({runtime, port, dialogs, ini, product});
-    dialogs.setParent(frm);
-    sub = mdi->addSubWindow(frm);
-    sub->setWindowIcon(QIcon());
+// The session and what it talks through, for the whole run of the application.
+struct AppSession {
+  AppSession(const std::filesystem::path& ini, QWidget* window)
+      : dialogs(window), session(runtime, port, dialogs, ini, window) {
+    runtime.setOnActivity([this] { session.coreRan(); });
   }
-  ~BusSession() {
-    // The window (and its engine) goes before the runtime and port it uses.
-    delete sub;
-  }
-
-  // Nothing of the session is running: it can go.
-  bool idle() const {
-    return runtime.waitDepth() == 0 && dialogs.open() == 0 &&
-           (frm == nullptr || (frm->openModals() == 0 && !frm->station().engine.stepRunning()));
-  }
+  ~AppSession() { runtime.setOnActivity(nullptr); }
 
   runtime::QtRuntime runtime;
   link::QtSerialPort port;
   QtDialogs dialogs;
-  QPointer<QMdiSubWindow> sub;
-  BusFrm* frm = nullptr;
-  bool closing = false;
+  Session session;
 };
 
 MdiMain::MdiMain(std::filesystem::path applicationDir, QWidget* parent)
@@ -68,16 +55,24 @@ MdiMain::MdiMain(std::filesystem::path applicationDir, QWidget* parent)
   QAction* vosk4 = product->addAction(QStringLiteral("VOSK4"));
   vosk4->setObjectName(QStringLiteral("sm_vosk4"));  // no product behind it yet
   resize(1160, 800);
+
+  app_ = std::make_unique<AppSession>(config::configPath(applicationDir_), this);
 }
 
+// The bus windows go before the session they show.
 MdiMain::~MdiMain() {
-  if (session_) session_->runtime.shutdown();
-  for (auto& s : closing_)
-    s->runtime.shutdown();
+  app_->runtime.shutdown();
+  if (bus_) delete bus_->sub;
+  for (auto& w : closing_)
+    delete w.sub;
+}
+
+Session& MdiMain::session() {
+  return app_->session;
 }
 
 BusFrm* MdiMain::busFrm() const {
-  return session_ ? session_->frm : nullptr;
+  return bus_ ? bus_->frm : nullptr;
 }
 
 void MdiMain::sm_di_Click() {
@@ -90,9 +85,7 @@ void MdiMain::sm_kapre_Click() {
 
 // The application ends at once, whatever the engine is doing: every wait gives up.
 void MdiMain::sm_quitter_Click() {
-  if (session_) session_->runtime.shutdown();
-  for (auto& s : closing_)
-    s->runtime.shutdown();
+  app_->runtime.shutdown();
   QApplication::quit();
 }
 
@@ -102,33 +95,63 @@ void MdiMain::closeEvent(QCloseEvent* event) {
 }
 
 // The bus window reads the product when it opens: while it is open, choosing a product only
-// brings it to the front.
+// brings it to the front. A window closed a moment ago may still be unwinding its last step
+// on the engine; the new one opens once it has.
 void MdiMain::openBus(const std::string& product) {
-  if (session_) {
-    mdi_->setActiveSubWindow(session_->sub);
+  if (bus_) {
+    mdi_->setActiveSubWindow(bus_->sub);
     return;
   }
-  session_ = std::make_unique<BusSession>(mdi_, config::configPath(applicationDir_), product);
-  BusSession* session = session_.get();
-  connect(session->frm, &BusFrm::unloadRequested, this, [this, session] { unload(session); });
-  session->sub->resize(session->frm->sizeHint() + QSize(16, 40));
-  session->sub->show();
-  session->frm->setFocus();
+  if (!closing_.empty()) {
+    productWaiting_ = product;
+    return;
+  }
+  Session& session = app_->session;
+  session.station.state.Fermeture = false;
+  auto* frm = new BusFrm({session, product});
+  // The window's menu and close box, and the engine at the end of a step, all come here.
+  connect(frm, &BusFrm::unloadRequested, this, &MdiMain::unload);
+  QMdiSubWindow* sub = mdi_->addSubWindow(frm);
+  // Closing only hides it: it is deleted once nothing of it is on the stack.
+  sub->setAttribute(Qt::WA_DeleteOnClose, false);
+  sub->setWindowIcon(QIcon());
+  sub->resize(frm->sizeHint() + QSize(16, 40));
+  sub->show();
+  frm->setFocus();
+  bus_ = BusWindow{sub, frm};
 }
 
-void MdiMain::unload(BusSession* session) {
-  if (!session_ || session_.get() != session || session->closing) return;
-  session->closing = true;
-  session->runtime.shutdown();
-  if (session->sub) session->sub->hide();
-  closing_.push_back(std::move(session_));
-  reapClosedSessions();
+// Also called again at the end of a step that was running when the window closed: the step
+// turned the engine's tick back on.
+void MdiMain::unload() {
+  Session& session = app_->session;
+  if (bus_) app_->runtime.cancelWaits();
+  session.closeBus();
+  if (!bus_) return;
+  if (bus_->sub) bus_->sub->hide();
+  closing_.push_back(*bus_);
+  bus_.reset();
+  // Never from here: the close may come from the frame's own close box, still on the stack.
+  QTimer::singleShot(0, this, &MdiMain::reapClosedWindows);
 }
 
-// A closed session is destroyed once nothing of it runs; until then, look again shortly.
-void MdiMain::reapClosedSessions() {
-  std::erase_if(closing_, [](const std::unique_ptr<BusSession>& s) { return s->idle(); });
-  if (!closing_.empty()) QTimer::singleShot(20, this, &MdiMain::reapClosedSessions);
+bool MdiMain::idle(const BusWindow& window) const {
+  return app_->runtime.waitDepth() == 0 && app_->dialogs.open() == 0 &&
+         !app_->session.station.engine.stepRunning() && window.frm->openModals() == 0;
+}
+
+// A closed window is destroyed once nothing of it runs; until then, look again shortly.
+void MdiMain::reapClosedWindows() {
+  std::erase_if(closing_, [this](const BusWindow& w) {
+    if (!idle(w)) return false;
+    delete w.sub;
+    return true;
+  });
+  if (!closing_.empty()) {
+    QTimer::singleShot(20, this, &MdiMain::reapClosedWindows);
+  } else if (!productWaiting_.empty()) {
+    openBus(std::exchange(productWaiting_, {}));
+  }
 }
 
 }  // namespace korvane::shell

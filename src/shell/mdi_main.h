@@ -2,15 +2,18 @@
 // The main window (`MDI_MAIN`, "PELVARO"): the product menu that opens the bus window sized
 // for the product, and "Quitter".
 //
-// Each opening of the bus window is a session with its own runtime, serial port and
-// engine. Closing it shuts its runtime down, so that any wait in progress gives up, and the
-// session is destroyed only once nothing of it is left on the stack: a wait, a step, a
-// message box.
+// It creates the application's one session (session.h) on the Qt runtime and serial port, and
+// keeps it to the end. The bus window is a view over it: closing it makes the waits in
+// progress give up, stops the engine and closes the port; the window itself is destroyed only
+// once nothing of it is left on the stack (a wait, a step, a modal box). "Quitter" ends
+// everything at once.
 #include <QMainWindow>
 #include <QPointer>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 class QMdiArea;
 class QMdiSubWindow;
@@ -18,7 +21,8 @@ class QMdiSubWindow;
 namespace korvane::shell {
 
 class BusFrm;
-class BusSession;
+class Session;
+struct AppSession;
 
 class MdiMain final : public QMainWindow {
   Q_OBJECT
@@ -31,23 +35,32 @@ class MdiMain final : public QMainWindow {
   void sm_kapre_Click();
   void sm_quitter_Click();
 
-  // The bus window of the session open now, if any.
+  Session& session();
+  // The bus window open now, if any.
   BusFrm* busFrm() const;
   // Closed bus windows not yet destroyed because something of theirs still runs.
-  int closingSessions() const { return static_cast<int>(closing_.size()); }
+  int closingWindows() const { return static_cast<int>(closing_.size()); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  struct BusWindow {
+    QPointer<QMdiSubWindow> sub;
+    BusFrm* frm = nullptr;
+  };
+
   void openBus(const std::string& product);
-  void unload(BusSession* session);
-  void reapClosedSessions();
+  void unload();
+  void reapClosedWindows();
+  bool idle(const BusWindow& window) const;
 
   std::filesystem::path applicationDir_;
   QMdiArea* mdi_;
-  std::unique_ptr<BusSession> session_;
-  std::vector<std::unique_ptr<BusSession>> closing_;
+  std::unique_ptr<AppSession> app_;
+  std::optional<BusWindow> bus_;
+  std::vector<BusWindow> closing_;
+  std::string productWaiting_;  // chosen while a closed window was still unwinding
 };
 
 }  // namespace korvane::shell

@@ -13,8 +13,8 @@
 namespace korvane::shell {
 
 MeasuresForm::MeasuresForm(screens::MeasuresWindow& model, screens::Dialogs& dialogs,
-                           QWidget* parent)
-    : QWidget(parent, Qt::Window), model_(model), dialogs_(dialogs) {
+                           engine::BusEngine& engine, QWidget* parent)
+    : QWidget(parent, Qt::Window), model_(model), dialogs_(dialogs), engine_(engine) {
   setObjectName(QStringLiteral("Frm_Mesures"));
   setWindowTitle(QStringLiteral("Mesures"));
   resize(520, 420);
@@ -32,10 +32,10 @@ MeasuresForm::MeasuresForm(screens::MeasuresWindow& model, screens::Dialogs& dia
     *view = LabelView(label);
   }
   layout->addLayout(labels);
-  auto* save = new QPushButton(QStringLiteral("Sauvegarder"), this);
-  save->setObjectName(QStringLiteral("Command1"));
-  connect(save, &QPushButton::clicked, this, &MeasuresForm::Command1_Click);
-  layout->addWidget(save);
+  auto* saveButton = new QPushButton(QStringLiteral("Sauvegarder"), this);
+  saveButton->setObjectName(QStringLiteral("Command1"));
+  connect(saveButton, &QPushButton::clicked, this, &MeasuresForm::Command1_Click);
+  layout->addWidget(saveButton);
 
   askFileName = [this] {
     return QFileDialog::getSaveFileName(this, QString(), QString(), QStringLiteral("(*.txt)"));
@@ -60,6 +60,10 @@ void MeasuresForm::render() {
 }
 
 void MeasuresForm::Command1_Click() {
+  engine_.afterStep([this] { save(); });
+}
+
+void MeasuresForm::save() {
   const QString path = askFileName();
   if (path.isEmpty()) return;  // cancelled: nothing written, nothing said
   std::string error;

@@ -1,9 +1,11 @@
 #pragma once
 // The measures window (`Frm_Mesures`, "Mesures"): the service log and its counters, and
-// "Sauvegarder" to keep the log in a text file.
+// "Sauvegarder" to keep the log in a text file. One window for the whole run of the
+// application: the log outlives the bus window.
 #include <QWidget>
 #include <functional>
 
+#include "engine/bus_engine.h"
 #include "screens/dialogs.h"
 #include "screens/measures_window.h"
 #include "shell/view.h"
@@ -15,8 +17,11 @@ namespace korvane::shell {
 class MeasuresForm final : public QWidget {
   Q_OBJECT
  public:
-  MeasuresForm(screens::MeasuresWindow& model, screens::Dialogs& dialogs, QWidget* parent);
+  MeasuresForm(screens::MeasuresWindow& model, screens::Dialogs& dialogs, engine::BusEngine& engine,
+               QWidget* parent);
   void render();
+  // "Sauvegarder". Its dialogs open between engine steps: inside a frame's wait, a modal
+  // dialog would keep the answer time-out running and fail the frame.
   void Command1_Click();
 
   // Asks where to save; an empty path is a cancel. Tests replace it.
@@ -26,8 +31,11 @@ class MeasuresForm final : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void save();
+
   screens::MeasuresWindow& model_;
   screens::Dialogs& dialogs_;
+  engine::BusEngine& engine_;
   QListWidget* list_;
   std::size_t shownLines_ = 0;
   std::uint64_t shownClears_ = 0;

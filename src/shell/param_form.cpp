@@ -37,7 +37,19 @@ QSize ChamberPanel::sizeHint() const {
 void ChamberPanel::render() {
   label5_.show(model_.Label5);
   label6_.show(model_.Label6);
-  update();
+  Drawing now = drawing();
+  if (now != drawn_) {
+    drawn_ = std::move(now);
+    update();
+  }
+}
+
+ChamberPanel::Drawing ChamberPanel::drawing() const {
+  const screens::ParamWindow& m = model_;
+  return {{m.Picture4.width, m.Picture5.left, m.Picture5.width, m.Picture6.left, m.Picture6.width,
+           m.Label4_Left, m.Label3_Left, m.Picture3.width, m.Shape1.width},
+          m.Label4.caption,
+          m.Label3.caption};
 }
 
 void ChamberPanel::paintEvent(QPaintEvent*) {

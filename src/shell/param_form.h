@@ -3,6 +3,8 @@
 // engine fills, and turns its buttons and boxes into requests.
 #include <QWidget>
 #include <array>
+#include <optional>
+#include <string>
 
 #include "engine/param_control.h"
 #include "screens/param_window.h"
@@ -26,9 +28,19 @@ class ChamberPanel final : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  // What the drawing is made of: it is drawn again only when this changes.
+  struct Drawing {
+    std::array<int, 9> geometry{};
+    std::string al;
+    std::string dft;
+    friend bool operator==(const Drawing&, const Drawing&) = default;
+  };
+  Drawing drawing() const;
+
   const screens::ParamWindow& model_;
   LabelView label5_;
   LabelView label6_;
+  std::optional<Drawing> drawn_;
 };
 
 class ParamForm final : public QWidget {

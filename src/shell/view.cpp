@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QPainter>
 #include <QPalette>
 #include <QWidget>
 
@@ -20,8 +21,12 @@ void setBackground(QWidget* widget, screens::Rgb color) {
 bool LabelView::show(const screens::Label& model) {
   if (!label_) return false;
   const bool firstTime = std::exchange(first_, false);
-  const bool captionChanged = firstTime || model.caption != last_.caption;
+  // A hidden label gets its text when it shows: it keeps its place while hidden, so a new text
+  // would lay the window out again, and the engine writes the hidden state number at every
+  // step.
+  const bool captionChanged = firstTime || (model.visible && model.caption != last_.caption);
   if (captionChanged) {
+    last_.caption = model.caption;
     label_->setText(qs(model.caption));
     // Screen readers get the box on one line: "001 KEV11x".
     label_->setAccessibleName(qs(model.caption).replace(QLatin1Char('\n'), QLatin1Char(' ')));
@@ -30,17 +35,48 @@ bool LabelView::show(const screens::Label& model) {
   if (paintBackground_ && (firstTime || !(model.backColor == last_.backColor))) {
     setBackground(label_, model.backColor);
   }
-  last_ = model;
+  // Only what changed is copied: the grid shows 256 labels many times a second.
+  last_.visible = model.visible;
+  last_.backColor = model.backColor;
   return captionChanged;
 }
 
 void ButtonView::show(const screens::Button& model) {
   if (!button_) return;
   const bool firstTime = std::exchange(first_, false);
-  if (firstTime || model.caption != last_.caption) button_->setText(qs(model.caption));
+  if (firstTime || model.caption != last_.caption) {
+    last_.caption = model.caption;
+    button_->setText(qs(model.caption));
+  }
   if (firstTime || model.visible != last_.visible) button_->setVisible(model.visible);
   if (firstTime || model.enabled != last_.enabled) button_->setEnabled(model.enabled);
-  last_ = model;
+  last_.visible = model.visible;
+  last_.enabled = model.enabled;
+}
+
+Lamp::Lamp(screens::Rgb colour, const QString& name, QWidget* parent)
+    : QWidget(parent), colour_(qcolor(colour)) {
+  setFixedSize(14, 14);
+  setAccessibleName(name);
+  // Drawn whole, lit or not: its flashes then repaint it alone, not the window behind it.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void Lamp::setLit(bool lit) {
+  if (lit == lit_) return;
+  lit_ = lit;
+  update();
+}
+
+void Lamp::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  if (!lit_) {
+    painter.fillRect(rect(), palette().window());
+    return;
+  }
+  painter.fillRect(rect(), colour_);
+  painter.setPen(Qt::black);
+  painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 }  // namespace korvane::shell

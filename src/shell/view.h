@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QColor>
 #include <QString>
+#include <QWidget>
 #include <filesystem>
 #include <string>
 
@@ -12,7 +13,6 @@
 
 class QAbstractButton;
 class QLabel;
-class QWidget;
 
 namespace korvane::shell {
 
@@ -69,6 +69,24 @@ class ButtonView {
   QAbstractButton* button_ = nullptr;
   bool first_ = true;
   screens::Button last_;
+};
+
+// A light (send, receive): painted lit, or not painted, in a place of its own. Showing and
+// hiding a widget lays its whole window out again, which at every frame of the idle cycle cost
+// more than all the rest of the drawing.
+class Lamp final : public QWidget {
+ public:
+  Lamp(screens::Rgb colour, const QString& name, QWidget* parent);
+  void setLit(bool lit);
+  bool isLit() const { return lit_; }
+  QSize sizeHint() const override { return {14, 14}; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QColor colour_;
+  bool lit_ = false;
 };
 
 }  // namespace korvane::shell

@@ -138,6 +138,33 @@ TEST_F(QtRuntimeTest, ShutdownEndsWaitsInProgressAndEveryLaterWait) {
   EXPECT_FALSE(rt_.processUntil([] { return true; }));
 }
 
+// A window closes while its step waits, nested in an outer wait: both give up, and the
+// runtime serves the next window's waits as usual.
+TEST_F(QtRuntimeTest, CancelEndsTheWaitsInProgressOnly) {
+  auto step = rt_.createTimer();
+  auto close = rt_.createTimer();
+  bool nested = true;
+  close->setOnTick([&] {
+    close->setEnabled(false);
+    rt_.cancelWaits();
+  });
+  close->setInterval(50);
+  step->setOnTick([&] {
+    step->setEnabled(false);
+    close->setEnabled(true);
+    nested = rt_.processUntil([&] { return hung_; });
+  });
+  step->setInterval(0);
+  step->setEnabled(true);
+  EXPECT_FALSE(rt_.processUntil([&] { return hung_; }));
+  EXPECT_FALSE(nested);
+  EXPECT_FALSE(hung_);
+  int ticks = 0;
+  step->setOnTick([&] { ++ticks; });
+  step->setEnabled(true);
+  EXPECT_TRUE(waitFor([&] { return ticks > 0; }));
+}
+
 TEST_F(QtRuntimeTest, ATimerDestroyedInsideItsOwnTickIsSafe) {
   auto doomed = rt_.createTimer();
   auto after = rt_.createTimer();

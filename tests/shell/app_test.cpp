@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <QAction>
+#include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
@@ -12,16 +14,19 @@
 #include "shell/address_grid.h"
 #include "shell/bus_frm.h"
 #include "shell/mdi_main.h"
+#include "shell/session.h"
 #include "support/loopsim_process.h"
 
 namespace korvane::shell::testing {
 namespace {
 
 struct App {
-  explicit App(const std::string& name) {
+  // `ini`: the settings file the tool finds beside it, if any.
+  explicit App(const std::string& name, const std::string& ini = {}) {
     dir = std::filesystem::temp_directory_path() / ("korvane_app_" + name);
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
+    if (!ini.empty()) std::ofstream(dir / "BUS-CONFIG.INI", std::ios::binary) << ini;
     std::ofstream(dir / "loop.json") << R"({"points": [
         {"code": 7}, {"code": 19}, {"code": 68}, {"code": 26, "mode": 1}, {"code": 23}]})";
     loopsim = std::make_unique<korvane::testing::Loopsim>(
@@ -35,10 +40,17 @@ struct App {
   // Opens the bus window for "DI" and waits for the box to answer.
   BusFrm* openConnected() {
     main->sm_di_Click();
+    // A window closed just before may still be unwinding: the new one comes when it has.
+    if (!QTest::qWaitFor([&] { return main->busFrm() != nullptr; }, 5'000)) return nullptr;
     BusFrm* frm = main->busFrm();
-    if (!frm) return nullptr;
     const bool up = QTest::qWaitFor([&] { return frm->station().state.Bus_Connecte; }, 10'000);
     return up ? frm : nullptr;
+  }
+
+  engine::BusStation& station() { return main->session().station; }
+
+  void trigger(const char* action) {
+    main->findChild<QAction*>(QString::fromLatin1(action))->trigger();
   }
 
   std::filesystem::path dir;
@@ -46,38 +58,80 @@ struct App {
   std::unique_ptr<MdiMain> main;
 };
 
-TEST(Application, SearchesTheSimulatedLoopOverAPseudoTerminal) {
-  App app("search");
+// What the technician found and measured belongs to the session, not to the bus window: it
+// is still there when the window is opened again, over a grid that starts afresh.
+TEST(Application, SearchesTheSimulatedLoopAndKeepsWhatItFoundAcrossAReopening) {
+  App app("search", "[PARAMETRES]\r\ndebug2=OUI\r\n");
   BusFrm* frm = app.openConnected();
   ASSERT_NE(frm, nullptr);
   EXPECT_EQ(frm->windowTitle(), QStringLiteral("BUS AUTOCODAGE KORVANE"));
-  frm->station().control.Form_KeyDown(engine::kKeyF5);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !frm->station().state.Bus_Occupe; }, 30'000));
-  frm->render();
-  EXPECT_EQ(frm->station().state.Nb_Trouve, 6);
+  app.station().bus.Check2.checked = true;  // "Listing"
+  app.station().control.Form_KeyDown(engine::kKeyF5);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !app.station().state.Bus_Occupe; }, 30'000));
+  // The window follows the engine on its own.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return frm->grid()->box(6)->text() == "006\nGLIR"; }, 1'000));
+  EXPECT_EQ(app.station().state.Nb_Trouve, 6);
   const QStringList expected = {"001\nKEV11x",  "002\nZUN",     "003\nMOLS-E1",
                                 "004\nMOLS-E2", "005\nKEV312A", "006\nGLIR"};
   for (int a = 1; a <= 6; ++a)
     EXPECT_EQ(frm->grid()->box(a)->text(), expected[a - 1]) << a;
-  EXPECT_EQ(frm->station().state.points[5].Adr_Categorie, "Optique ");
+  const std::vector<std::string> listing = app.station().report.List1.lines;
+  const std::size_t logLines = app.station().measures.List1.lines.size();
+  EXPECT_EQ(listing.size(), 6u);
+  EXPECT_GT(logLines, 0u);  // debug2 traces every frame
   // The first run leaves the settings file with the keys it reads back.
   EXPECT_TRUE(std::filesystem::exists(app.dir / "BUS-CONFIG.INI"));
+
+  frm->parentWidget()->close();  // the close box of its frame
+  EXPECT_EQ(app.main->busFrm(), nullptr);
+  frm = app.openConnected();
+  ASSERT_NE(frm, nullptr);
+  const engine::BusStation& station = app.station();
+  EXPECT_EQ(station.state.points[5].Adr_Categorie, "Optique ");
+  EXPECT_EQ(station.report.List1.lines, listing);
+  EXPECT_GE(station.measures.List1.lines.size(), logLines);
+  EXPECT_EQ(station.state.Nb_Trouve, 0);
+  EXPECT_EQ(frm->grid()->box(1)->text(), QStringLiteral("001\n???"));
+  EXPECT_EQ(station.bus.Adr_Status_Cde.visible, false);
 }
 
-// Closing the bus window while its search waits for the box: the wait gives up, nothing it
-// uses is destroyed under it, and the window can be opened again.
+// Closing the bus window while its search waits three seconds for the rearm: the wait gives up
+// at once, nothing it uses is destroyed under it, and the window can be opened again.
 TEST(Application, ClosingTheBusWindowDuringAWaitIsSafe) {
   App app("close");
   BusFrm* frm = app.openConnected();
   ASSERT_NE(frm, nullptr);
   QTimer::singleShot(300, frm, [frm] { frm->close(); });
-  frm->station().control.Form_KeyDown(engine::kKeyF5);  // the rearm waits three seconds
+  QElapsedTimer clock;
+  clock.start();
+  app.station().control.Form_KeyDown(engine::kKeyF5);
+  EXPECT_LT(clock.elapsed(), 1500);
   EXPECT_EQ(app.main->busFrm(), nullptr);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return app.main->closingSessions() == 0; }, 10'000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return app.main->closingWindows() == 0; }, 10'000));
 
   BusFrm* again = app.openConnected();
   ASSERT_NE(again, nullptr);
   EXPECT_NE(again->station().bus.Connection_Lbl.caption, "Déconnecté");
+}
+
+// "KAPRE" opens a grid of one row of 15 boxes, "VOSK4" nothing; "Quitter" in the middle of a
+// search ends the application at once.
+TEST(Application, TheProductMenu) {
+  App app("products");
+  app.trigger("sm_vosk4");
+  EXPECT_EQ(app.main->busFrm(), nullptr);
+  app.trigger("sm_kapre");
+  ASSERT_NE(app.main->busFrm(), nullptr);
+  EXPECT_EQ(app.main->busFrm()->grid()->addresses(), 15);
+  EXPECT_EQ(app.main->busFrm()->grid()->rows(), 1);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return app.station().state.Bus_Connecte; }, 10'000));
+
+  QTimer::singleShot(300, app.main.get(), [&] { app.trigger("sm_quitter"); });
+  QElapsedTimer clock;
+  clock.start();
+  app.station().control.Form_KeyDown(engine::kKeyF5);  // the rearm waits three seconds
+  EXPECT_LT(clock.elapsed(), 1500);
+  app.main.reset();
 }
 
 }  // namespace

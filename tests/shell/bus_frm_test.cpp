@@ -19,6 +19,7 @@
 #include "shell/address_grid.h"
 #include "shell/measures_form.h"
 #include "shell/param_form.h"
+#include "shell/session.h"
 #include "sim/loop_simulator.h"
 #include "sim/simulated_port.h"
 
@@ -42,7 +43,8 @@ struct Window {
       : box(std::move(loop)),
         port(rt, box),
         dir(tempDir(::testing::UnitTest::GetInstance()->current_test_info()->name())),
-        frm({rt, port, dialogs, dir / "BUS-CONFIG.INI", product}) {
+        session(rt, port, dialogs, dir / "BUS-CONFIG.INI"),
+        frm({session, product}) {
     frm.show();
     frm.activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(&frm));
@@ -50,7 +52,7 @@ struct Window {
   engine::BusState& state() { return frm.station().state; }
   bool runUntil(const std::function<bool()>& done) {
     const bool ok = rt.runUntil(done, 600'000);
-    frm.render();
+    session.render();
     return ok;
   }
   bool connected() {
@@ -65,6 +67,7 @@ struct Window {
   sim::SimulatedPort port;
   screens::RecordingDialogs dialogs;
   std::filesystem::path dir;
+  Session session;
   BusFrm frm;
 };
 

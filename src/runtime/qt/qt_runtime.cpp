@@ -14,12 +14,12 @@ namespace korvane::runtime {
 
 namespace {
 
+constexpr int kCoarseFromMs = 75;
+
 class QtTimer final : public Timer {
  public:
-  QtTimer() : timer_(new QTimer) {
-    // The engine's pauses and answer time-outs are short; a coarse timer could stretch a
-    // 50 ms pause by a few milliseconds for nothing.
-    timer_->setTimerType(Qt::PreciseTimer);
+  explicit QtTimer(std::shared_ptr<std::function<void()>> onActivity)
+      : timer_(new QTimer), onActivity_(std::move(onActivity)) {
     QObject::connect(timer_, &QTimer::timeout, [this] { fire(); });
   }
 
@@ -64,6 +64,10 @@ class QtTimer final : public Timer {
  private:
   void start() {
     parkedDuringTick_ = false;
+    // The pauses before frames are short and add up over a search: a coarse timer could
+    // stretch each by a few milliseconds. Longer timers (the step, the lights, the answer
+    // time-out) may move by their 5 %, which lets the system wake the tool once for several.
+    timer_->setTimerType(interval_ < kCoarseFromMs ? Qt::PreciseTimer : Qt::CoarseTimer);
     timer_->start(interval_);
   }
 
@@ -88,6 +92,7 @@ class QtTimer final : public Timer {
     ticking_ = false;
     if (parkedDuringTick_ && enabled_) start();
     parkedDuringTick_ = false;
+    if (*onActivity_) (*onActivity_)();
   }
 
   QTimer* timer_;
@@ -97,16 +102,18 @@ class QtTimer final : public Timer {
   bool ticking_ = false;
   bool parkedDuringTick_ = false;
   std::function<void()> onTick_;
+  std::shared_ptr<std::function<void()>> onActivity_;
 };
 
 }  // namespace
 
-QtRuntime::QtRuntime() : waker_(std::make_unique<QObject>()) {}
+QtRuntime::QtRuntime()
+    : waker_(std::make_unique<QObject>()), onActivity_(std::make_shared<std::function<void()>>()) {}
 
 QtRuntime::~QtRuntime() = default;
 
 std::unique_ptr<Timer> QtRuntime::createTimer() {
-  return std::make_unique<QtTimer>();
+  return std::make_unique<QtTimer>(onActivity_);
 }
 
 bool QtRuntime::processUntil(const std::function<bool()>& done) {
@@ -115,8 +122,10 @@ bool QtRuntime::processUntil(const std::function<bool()>& done) {
     explicit Depth(int& d) : depth(d) { ++depth; }
     ~Depth() { --depth; }
   } inWait{depth_};
+  const unsigned cancels = cancels_;
+  if (*onActivity_) (*onActivity_)();
   for (;;) {
-    if (shutdown_.load()) return false;
+    if (shutdown_.load() || cancels_ != cancels) return false;
     if (done()) return true;
     // Sleeps until events arrive and handles them; the loop only turns when something
     // happened, so a long wait costs nothing.
@@ -132,6 +141,15 @@ void QtRuntime::processPending() {
 TimeOfDay QtRuntime::timeOfDay() const {
   const QTime now = QTime::currentTime();
   return TimeOfDay{now.hour(), now.minute(), now.second()};
+}
+
+void QtRuntime::setOnActivity(std::function<void()> onActivity) {
+  *onActivity_ = std::move(onActivity);
+}
+
+void QtRuntime::cancelWaits() {
+  ++cancels_;
+  QCoreApplication::postEvent(waker_.get(), new QEvent(QEvent::User));
 }
 
 void QtRuntime::shutdown() {

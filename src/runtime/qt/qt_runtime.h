@@ -5,7 +5,8 @@
 // notification, a click) and checks its condition after each batch of events, so an idle
 // tool costs no CPU. Waits nest: a handler that runs inside a wait may wait in turn.
 //
-//   QtRuntime      createTimer, processUntil, processPending, timeOfDay, shutdown
+//   QtRuntime      createTimer, processUntil, processPending, timeOfDay, setOnActivity,
+//                  cancelWaits, shutdown
 //
 // Create it after the QCoreApplication (or QApplication), on the thread that runs the loop.
 
@@ -32,6 +33,15 @@ class QtRuntime final : public Runtime {
   void processPending() override;
   TimeOfDay timeOfDay() const override;
 
+  // Called after each timer tick and as each wait begins: the only moments at which the core
+  // can have written something a window shows. The windows draw then, not on a clock of
+  // their own that would wake the tool for nothing.
+  void setOnActivity(std::function<void()> onActivity);
+
+  // The window whose work is waiting closes: every wait in progress gives up and returns
+  // false, so the steps up the stack unwind; waits started afterwards run as usual.
+  void cancelWaits();
+
   // The application is quitting: every wait, present and future, gives up and returns
   // false, so nested engine steps unwind instead of holding the loop. Safe to call from any
   // thread; a wait asleep in the loop is woken.
@@ -45,7 +55,11 @@ class QtRuntime final : public Runtime {
  private:
   std::atomic<bool> shutdown_{false};
   int depth_ = 0;
-  std::unique_ptr<QObject> waker_;  // target of the event that wakes a sleeping wait
+  unsigned cancels_ = 0;  // a wait gives up when this changes while it waits
+  std::unique_ptr<QObject> waker_;
+  // Shared with the timers, which may outlive the runtime.
+  std::shared_ptr<std::function<void()>>
+      onActivity_;  // target of the event that wakes a sleeping wait
 };
 
 }  // namespace korvane::runtime

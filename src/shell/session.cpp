@@ -1,0 +1,68 @@
+#include "shell/session.h"
+
+#include <QTimer>
+
+#include "shell/bus_frm.h"
+#include "shell/measures_form.h"
+#include "shell/param_form.h"
+
+namespace korvane::shell {
+
+namespace {
+// Often enough for the send and receive lights, which stay lit 75 ms.
+constexpr int kRenderMs = 50;
+// After the core's last activity, what it wrote shows within this.
+constexpr int kLateRenderMs = 100;
+}  // namespace
+
+Session::Session(runtime::Runtime& runtime, link::SerialPort& port, screens::Dialogs& dialogs,
+                 std::filesystem::path ini, QWidget* windowParent)
+    : station(runtime, port, dialogs),
+      port_(port),
+      dialogs_(dialogs),
+      ini_(std::move(ini)),
+      paramForm_(std::make_unique<ParamForm>(station.param, station.paramControl, windowParent)),
+      measuresForm_(
+          std::make_unique<MeasuresForm>(station.measures, dialogs, station.engine, windowParent)),
+      lateRender_(std::make_unique<QTimer>()) {
+  lateRender_->setSingleShot(true);
+  QObject::connect(lateRender_.get(), &QTimer::timeout, [this] { render(); });
+  sinceRender_.start();
+}
+
+// The windows go before the models they show.
+Session::~Session() {
+  lateRender_.reset();
+  paramForm_.reset();
+  measuresForm_.reset();
+}
+
+// Drawing inside the core's own wake-ups costs no wake-up of its own; the late render only
+// fires when the core went quiet with something not yet shown.
+void Session::coreRan() {
+  const qint64 since = sinceRender_.elapsed();
+  if (since >= kRenderMs) {
+    render();
+  } else if (!lateRender_->isActive()) {
+    lateRender_->start(static_cast<int>(kLateRenderMs - since));
+  }
+}
+
+void Session::render() {
+  lateRender_->stop();
+  sinceRender_.restart();
+  if (busFrm_) busFrm_->render();
+  paramForm_->render();
+  measuresForm_->render();
+}
+
+// No step starts any more and the line is let go; a step still unwinding finds the port
+// closed and ends at once.
+void Session::closeBus() {
+  station.Timer_Tache->setEnabled(false);
+  if (port_.isOpen()) port_.close();
+  busFrm_ = nullptr;
+  render();
+}
+
+}  // namespace korvane::shell

@@ -1,0 +1,65 @@
+#pragma once
+// What the application works on from its start to its end: the engine with everything it
+// writes (point table, engine variables, screen models, measures log, report listing) and the
+// windows that live as long as it does (parameters, measures). The bus window is opened and
+// closed over it: closing it stops the engine and closes the port, and loses nothing measured.
+//
+//   Session        station, ini, dialogs, paramForm, measuresForm
+//   setBusWindow   the bus window open now (or none): render() draws it with the others
+//   render         copies the models onto every window of the session
+//   coreRan        the core ran (a tick, a wait begins): render, at most every 50 ms, and
+//                  once more shortly after the core goes quiet
+//   closeBus       what closing the bus window does: no more steps, port closed
+//
+// The application builds it on the Qt runtime and serial port (mdi_main.cpp); the widget tests
+// on the virtual clock and the simulated box.
+#include <QElapsedTimer>
+#include <filesystem>
+#include <memory>
+
+#include "engine/bus_station.h"
+
+class QTimer;
+class QWidget;
+
+namespace korvane::shell {
+
+class BusFrm;
+class MeasuresForm;
+class ParamForm;
+
+class Session final {
+ public:
+  // `windowParent` (may be null) must outlive the session: the session's windows sit above it.
+  Session(runtime::Runtime& runtime, link::SerialPort& port, screens::Dialogs& dialogs,
+          std::filesystem::path ini, QWidget* windowParent = nullptr);
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  engine::BusStation station;
+
+  const std::filesystem::path& ini() const { return ini_; }
+  screens::Dialogs& dialogs() { return dialogs_; }
+  ParamForm* paramForm() const { return paramForm_.get(); }
+  MeasuresForm* measuresForm() const { return measuresForm_.get(); }
+
+  void setBusWindow(BusFrm* frm) { busFrm_ = frm; }
+  BusFrm* busWindow() const { return busFrm_; }
+
+  void render();
+  void coreRan();
+  void closeBus();
+
+ private:
+  link::SerialPort& port_;
+  screens::Dialogs& dialogs_;
+  std::filesystem::path ini_;
+  std::unique_ptr<ParamForm> paramForm_;
+  std::unique_ptr<MeasuresForm> measuresForm_;
+  BusFrm* busFrm_ = nullptr;
+  std::unique_ptr<QTimer> lateRender_;
+  QElapsedTimer sinceRender_;
+};
+
+}  // namespace korvane::shell
