@@ -61,6 +61,9 @@ void Session::render() {
 void Session::closeBus() {
   station.Timer_Tache->setEnabled(false);
   if (port_.isOpen()) port_.close();
+  // Its buttons are requests to the engine, which stands still until the bus window opens
+  // again: a window whose buttons do nothing has no business staying up.
+  station.param.visible = false;
   busFrm_ = nullptr;
   render();
 }

@@ -14,6 +14,7 @@
 #include "shell/address_grid.h"
 #include "shell/bus_frm.h"
 #include "shell/mdi_main.h"
+#include "shell/param_form.h"
 #include "shell/session.h"
 #include "support/loopsim_process.h"
 
@@ -82,8 +83,12 @@ TEST(Application, SearchesTheSimulatedLoopAndKeepsWhatItFoundAcrossAReopening) {
   // The first run leaves the settings file with the keys it reads back.
   EXPECT_TRUE(std::filesystem::exists(app.dir / "BUS-CONFIG.INI"));
 
+  app.station().control.Adr_Box_Click(5);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return app.main->session().paramForm()->isVisible(); }, 5'000));
   frm->parentWidget()->close();  // the close box of its frame
   EXPECT_EQ(app.main->busFrm(), nullptr);
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return !app.main->session().paramForm()->isVisible(); }, 1'000));
   frm = app.openConnected();
   ASSERT_NE(frm, nullptr);
   const engine::BusStation& station = app.station();
