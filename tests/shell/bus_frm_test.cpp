@@ -261,15 +261,35 @@ TEST(BusWindow, ThePortMenuAsksUntilItGetsAPortNumber) {
   EXPECT_NE(text.find("COM=3"), std::string::npos);
 }
 
-// "Sauvegarder", pressed by a screen reader: the log is written; Cancel writes nothing.
-TEST(MeasuresWindow, SavesTheLog) {
-  Window w(loopOf({}));
+// "Sauvegarder" pressed while a frame of a search waits for its answer: the file dialog opens
+// between steps, and the five seconds it stays open fail no frame. Cancel writes nothing.
+TEST(MeasuresWindow, SavesTheLogWithoutFailingAFrame) {
+  Window w(loopOf({7, 19, 7, 19, 7}));
+  ASSERT_TRUE(w.connected());
   w.frm.station().measures.List1.add("Détecteur : 1 / Mesure : 1 :> 5");
   const std::filesystem::path file = w.dir / "log.txt";
   auto* save = w.frm.measuresForm()->findChild<QPushButton*>(QStringLiteral("Command1"));
-  w.frm.measuresForm()->askFileName = [&] { return QString::fromStdString(file.string()); };
-  pressOrToggle(save);
+  bool pressed = false;
+  bool askedInsideAStep = false;
+  w.frm.measuresForm()->askFileName = [&] {
+    askedInsideAStep = w.frm.station().engine.stepRunning();
+    bool closed = false;  // a modal dialog turns its own loop until the user answers
+    w.rt.post(5'000'000, [&] { closed = true; });
+    w.rt.processUntil([&] { return closed; });
+    return QString::fromStdString(file.string());
+  };
+  QTest::keyClick(&w.frm, Qt::Key_F5);
+  w.box.setLogger([&](const std::string&) {
+    if (pressed || !w.frm.station().engine.stepRunning() || w.state().Nb_Trouve < 2) return;
+    pressed = true;
+    save->click();
+  });
+  ASSERT_TRUE(w.searched());
+  EXPECT_TRUE(pressed);
+  EXPECT_FALSE(askedInsideAStep);
   EXPECT_TRUE(std::filesystem::exists(file));
+  EXPECT_EQ(w.frm.station().com.Nb_Erreur_Com, 0);
+  EXPECT_EQ(w.state().Nb_Trouve, 5);
 
   std::filesystem::remove(file);
   w.frm.measuresForm()->askFileName = [] { return QString(); };
