@@ -28,7 +28,7 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr int kPort = 7;
 constexpr const char* kLine = "9600,N,8,1";
 
-// The adapter (port_, or one of the test's own) opens the slave side of a raw pseudo-terminal
+// The adapter (port_, or the test's own) opens the slave side of a raw pseudo-terminal
 // as serial port 7; the test plays the box on the master side.
 class QtSerialPortTest : public ::testing::Test {
  protected:
@@ -139,28 +139,14 @@ TEST_F(QtSerialPortTest, BytesCrossTheLineUnchangedAndTheEventWaitsForTheThresho
   EXPECT_EQ(events_, 1);
 }
 
-// Malformed settings, a missing device and a port in use fail the open, through its result
-// and not the event.
-TEST_F(QtSerialPortTest, OpenFailsForMalformedSettingsAMissingDeviceOrAPortInUse) {
-  for (const char* bad : {"", "9600,N,8", "9600,N,8,1,1", "fast,N,8,1", "0,N,8,1", "9600,X,8,1",
-                          "9600,NO,8,1", "9600,N,9,1", "9600,N,4,1", "9600,N,8,3", "9600,N,8,1x"}) {
-    EXPECT_FALSE(port_.open(kPort, bad)) << bad;
-    EXPECT_FALSE(port_.isOpen()) << bad;
-    EXPECT_NE(port_.errorText().find("settings"), std::string::npos) << port_.errorText();
-  }
+// A missing device fails the open through its result, naming the device, and not the event.
+TEST_F(QtSerialPortTest, OpenFailsForAMissingDevice) {
   setenv("KORVANE_COM8", "/dev/korvane-no-such-port", 1);
   EXPECT_FALSE(port_.open(8, kLine));
+  EXPECT_FALSE(port_.isOpen());
   EXPECT_NE(port_.errorText().find("/dev/korvane-no-such-port"), std::string::npos)
       << port_.errorText();
   EXPECT_FALSE(port_.write(Bytes{0x01}));
-
-  QtSerialPort first;
-  ASSERT_TRUE(first.open(kPort, "19200, e ,7,2")) << first.errorText();
-  EXPECT_FALSE(port_.open(kPort, kLine));
-  EXPECT_FALSE(port_.isOpen());
-  EXPECT_FALSE(port_.errorText().empty());
-  EXPECT_TRUE(first.isOpen());
-  first.close();
   EXPECT_TRUE(port_.open(kPort, kLine)) << port_.errorText();
   EXPECT_TRUE(port_.errorText().empty());
   EXPECT_EQ(events_, 0);
