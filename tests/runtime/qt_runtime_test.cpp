@@ -9,7 +9,6 @@
 #include <chrono>
 #include <ctime>
 #include <functional>
-#include <thread>
 
 #include "runtime_contract.h"
 
@@ -59,33 +58,6 @@ struct QtHarness : QtApplicationOnce {
   QTimer hangGuard;
 };
 INSTANTIATE_TYPED_TEST_SUITE_P(Qt, RuntimeContract, QtHarness);
-
-class QtRuntimeTest : public ::testing::Test, protected QtHarness {};
-
-// The application quits from another thread while a step sleeps (without spinning) in a nested
-// wait with no timer due: the wake-up must reach it, and both the nested and the outer wait give
-// up.
-TEST_F(QtRuntimeTest, ShutdownEndsWaitsInProgressAndEveryLaterWait) {
-  auto step = rt.createTimer();
-  std::thread quitter;
-  bool nested = true;
-  step->setOnTick([&] {
-    step->setEnabled(false);
-    quitter = std::thread([this] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      rt.shutdown();
-    });
-    nested = waitIdly([] { return false; });
-  });
-  step->setInterval(0);
-  step->setEnabled(true);
-  const bool outer = rt.processUntil([&] { return hung; });
-  if (quitter.joinable()) quitter.join();
-  EXPECT_FALSE(nested);
-  EXPECT_FALSE(outer);
-  EXPECT_FALSE(hung);
-  EXPECT_FALSE(rt.processUntil([] { return true; }));
-}
 
 }  // namespace
 }  // namespace korvane::runtime
