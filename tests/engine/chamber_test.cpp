@@ -156,7 +156,6 @@ TEST(ChamberAnalysis, FailuresDuringARun) {
   EXPECT_EQ(st.state.points[3].Adr_Taux, 25);
   EXPECT_EQ(st.state.points[4].Adr_Verdict, "Remplacement à prévoir");
   EXPECT_EQ(st.state.points[4].Adr_Temperature, 25);
-  // The measures log in debug mode.
   const auto& log = st.measures.List1.lines;
   EXPECT_TRUE(st.measures.visible);
   for (const char* line : {"Détecteur : 1 / Température : 1 :> 25",

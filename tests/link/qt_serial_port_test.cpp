@@ -1,6 +1,5 @@
 #include "link/qt/qt_serial_port.h"
 
-#include <QCoreApplication>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -19,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "runtime/qt/qt_runtime.h"
+#include "support/qt_loop.h"
 
 namespace korvane::link {
 namespace {
@@ -30,16 +29,8 @@ constexpr const char* kLine = "9600,N,8,1";
 
 // The adapter (port_, or the test's own) opens the slave side of a raw pseudo-terminal
 // as serial port 7; the test plays the box on the master side.
-class QtSerialPortTest : public ::testing::Test {
+class QtSerialPortTest : public ::testing::Test, protected korvane::testing::QtLoop {
  protected:
-  static void SetUpTestSuite() {
-    // Never torn down: Qt dislikes an application object destroyed during static destruction.
-    static int argc = 1;
-    static char name[] = "qt_serial_port_test";
-    static char* argv[] = {name, nullptr};
-    new QCoreApplication(argc, argv);
-  }
-
   void SetUp() override {
     char name[256] = {};
     ASSERT_EQ(openpty(&master_, &slave_, name, nullptr, nullptr), 0);
@@ -51,8 +42,6 @@ class QtSerialPortTest : public ::testing::Test {
     }
     setenv("KORVANE_COM7", name, 1);
     port_.setOnEvent([this] { ++events_; });
-    hangGuard_.callOnTimeout([this] { hung_ = true; });
-    hangGuard_.start(10000);
   }
 
   void TearDown() override {
@@ -77,26 +66,17 @@ class QtSerialPortTest : public ::testing::Test {
     ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
   }
 
-  // Lets the loop run until `done` holds; false if the hang guard fired first.
-  bool waitFor(const std::function<bool()>& done) {
-    return rt_.processUntil([&] { return done() || hung_; }) && !hung_;
-  }
-
   // Lets the loop run for a short while, for checks that something does *not* happen.
   void settle(int ms = 50) {
     bool over = false;
     QTimer::singleShot(ms, [&] { over = true; });
-    rt_.processUntil([&] { return over; });
+    rt.processUntil([&] { return over; });
   }
 
   int master_ = -1;
   int slave_ = -1;
-  runtime::QtRuntime rt_;
   QtSerialPort port_;
   int events_ = 0;  // events port_ raised
-
-  bool hung_ = false;
-  QTimer hangGuard_;
 };
 
 TEST_F(QtSerialPortTest, BytesCrossTheLineUnchangedAndTheEventWaitsForTheThreshold) {

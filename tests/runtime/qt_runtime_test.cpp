@@ -1,8 +1,3 @@
-#include "runtime/qt/qt_runtime.h"
-
-#include <QCoreApplication>
-#include <QTimer>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +6,7 @@
 #include <functional>
 
 #include "runtime_contract.h"
+#include "support/qt_loop.h"
 
 namespace korvane::runtime {
 namespace {
@@ -25,37 +21,13 @@ double cpuShareOf(const std::function<void()>& work) {
   return cpu / std::max(wall.count(), 1e-3);
 }
 
-// Never torn down: Qt dislikes an application object destroyed during static destruction.
-struct QtApplicationOnce {
-  QtApplicationOnce() {
-    static int argc = 1;
-    static char name[] = "qt_runtime_test";
-    static char* argv[] = {name, nullptr};
-    if (QCoreApplication::instance() == nullptr) new QCoreApplication(argc, argv);
-  }
-};
-
-struct QtHarness : QtApplicationOnce {
-  QtHarness() {
-    // Only a guard against hanging: waitFor also ends when it fires, and then fails.
-    hangGuard.callOnTimeout([this] { hung = true; });
-    hangGuard.start(10000);
-  }
-
-  // Waits until `done` holds; false if the wait was given up or the hang guard fired first.
-  bool waitFor(const std::function<bool()>& done) {
-    return rt.processUntil([&] { return done() || hung; }) && !hung;
-  }
+struct QtHarness : testing::QtLoop {
   // A spin burns about all of the wall time, a sleep next to none; the bound is loose.
   bool waitIdly(const std::function<bool()>& done) {
     bool waited = false;
     EXPECT_LT(cpuShareOf([&] { waited = waitFor(done); }), 0.5);
     return waited;
   }
-
-  QtRuntime rt;
-  bool hung = false;
-  QTimer hangGuard;
 };
 INSTANTIATE_TYPED_TEST_SUITE_P(Qt, RuntimeContract, QtHarness);
 
