@@ -2,39 +2,22 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <memory>
-#include <random>
 
 #include "runtime/virtual_runtime.h"
 #include "screens/dialogs.h"
 #include "shell/config/profile_file.h"
 #include "sim/loop_simulator.h"
 #include "sim/simulated_port.h"
+#include "support/temp_dir.h"
 
 namespace korvane::config {
 namespace {
 
 namespace fs = std::filesystem;
 
-class Settings : public testing::Test {
+class Settings : public testing::TempDirTest {
  protected:
-  void SetUp() override {
-    dir_ =
-        fs::temp_directory_path() / ("korvane-settings-" + std::to_string(std::random_device{}()));
-    fs::create_directories(dir_);
-    ini_ = configPath(dir_);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-  }
-  void put(const std::string& text) { std::ofstream(ini_, std::ios::binary) << text; }
-  std::string bytes() const {
-    std::ifstream in(ini_, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
   std::string stored(std::string_view key) { return Lire_Ini(ini_, "PARAMETRES", key, "?", false); }
   void load() { Lire_Config(ini_, state, com, bus); }
   void loadWith(std::string_view key, std::string_view value) {
@@ -42,8 +25,7 @@ class Settings : public testing::Test {
     load();
   }
 
-  fs::path dir_;
-  fs::path ini_;
+  const fs::path ini_ = configPath(dir_);
 
   // The frame layer needs a port and a tick to exist; neither is opened here.
   runtime::VirtualRuntime rt;
@@ -64,7 +46,7 @@ TEST_F(Settings, AFirstRunWritesBackFourKeysAndValuesAreCheckedAsTheyAreRead) {
   bus.Phase_Option[2].selected = true;
   state.Code_Protocole = 8;
   load();
-  EXPECT_EQ(bytes(),
+  EXPECT_EQ(bytes(ini_),
             "[PORTCOM]\r\nCOM=1\r\n[PARAMETRES]\r\nPROTOCOLE=1\r\nTYPE=1\r\nPER12V=oui\r\n");
   EXPECT_TRUE(bus.SS_Det_12V.checked && bus.Phase_Frm.visible && bus.Phase_Option[1].selected);
   EXPECT_FALSE(bus.Phase_Option[2].selected);

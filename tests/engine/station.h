@@ -46,7 +46,6 @@ struct Station : SimulatedLine, BusStation {
     return rt.runUntil([this] { return !state.Bus_Occupe; }, limitMs);
   }
 
-  // Connects, then searches.
   bool connectAndSearch() { return connect() && search(); }
 
   // Connected: ticks "Analyse Chambre" (which searches again), then F9.
@@ -81,7 +80,6 @@ struct Station : SimulatedLine, BusStation {
     return rt.runUntil([this] { return state.Etat_Demande == kNone; }, 600'000);
   }
 
-  // F9 during a cycle, then runs until it has ended.
   bool stopCycle() {
     control.Form_KeyDown(kKeyF9);
     return rt.runUntil([this] { return !state.Boucle_Mesures; }, 60'000);
@@ -100,7 +98,6 @@ struct Station : SimulatedLine, BusStation {
     return frames;
   }
 
-  // Whether the PC sent these bytes in a row.
   bool sentInARow(const Bytes& bytes) const {
     return std::search(port.sent().begin(), port.sent().end(), bytes.begin(), bytes.end()) !=
            port.sent().end();

@@ -62,11 +62,7 @@ TEST(TypeReading, TheMixedExampleLoop) {
     EXPECT_EQ(p.Adr_Serie, e.serial);
     EXPECT_EQ(st.report.List1.lines.at(static_cast<std::size_t>(e.address - 1)), e.listing);
   }
-  // Code 25, a ZUN under another code: the whole row of an optical ZUN.
-  const Point& zun = st.state.points[2];
-  EXPECT_EQ(zun.Adr_Categorie, "Optique");
-  EXPECT_TRUE(zun.Adr_Optique);
-  EXPECT_FALSE(zun.Adr_Thermo);
+  EXPECT_EQ(st.state.points[2].Adr_Categorie, "Optique");  // code 25, a ZUN under another code
   EXPECT_EQ(st.report.List1.lines.size(), 31u);
   EXPECT_EQ(st.bus.Cur_Adr_Lbl.caption, " 31 Adresses trouvées");
   EXPECT_EQ(st.bus.Adr_Box[32].caption, "032\n???");

@@ -70,7 +70,6 @@ TEST_F(ComLinkTest, AMissingOrBusyPortSaysSoStopsTheEngineTickAndFailsEveryExcha
   EXPECT_EQ(dialogs.shown[0].icon, screens::Icon::kExclamation);
   EXPECT_FALSE(tache->isEnabled());
   EXPECT_EQ(bus.Connection_Lbl.caption, "Deconnecté");
-  // Nothing is written and nothing waits.
   EXPECT_EQ(timed([&] { EXPECT_FALSE(com->Envoi_Octet_Echo(0x01, 0x01)); }), 0);
   EXPECT_TRUE(port.sent().empty());
 
@@ -145,7 +144,6 @@ TEST_F(ComLinkTest, FailedExchanges) {
   box.shortenNextAnswer();
   int frame = 0;
   box.setLogger([&](const std::string&) {
-    // Just after the status byte is in, before the time-out.
     if (++frame == 1)
       rt.post(sim::SimulatedPort::kByteTimeUs + 10, [&] { port.raiseErrorEvent(); });
   });

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <QCoreApplication>
 #include <QTest>
 #include <filesystem>
 
@@ -12,6 +11,7 @@
 #include "link/qt/qt_serial_port.h"
 #include "runtime/qt/qt_runtime.h"
 #include "support/loopsim_process.h"
+#include "support/qt_loop.h"
 
 namespace korvane::link {
 namespace {
@@ -30,10 +30,7 @@ std::unique_ptr<Loopsim> simulatorBehind(const std::filesystem::path& link) {
 }
 
 TEST(AdapterReplugged, TheToolIsConnectedAgainWithinFiveSeconds) {
-  int argc = 1;
-  char name[] = "replug_qt_test";
-  char* argv[] = {name, nullptr};
-  QCoreApplication app(argc, argv);
+  korvane::testing::QtApplicationOnce app;
 
   const auto link = std::filesystem::temp_directory_path() / "korvane_replug_ttyUSB0";
   auto sim = simulatorBehind(link);

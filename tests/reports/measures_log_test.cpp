@@ -2,38 +2,22 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <iterator>
-#include <random>
+
+#include "support/temp_dir.h"
 
 namespace korvane::reports {
 namespace {
 
 namespace fs = std::filesystem;
 
-class MeasuresLog : public testing::Test {
+class MeasuresLog : public testing::TempDirTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("korvane-log-" + std::to_string(std::random_device{}()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-  }
-  static std::string bytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
-  static void put(const fs::path& file, const std::string& text) {
-    std::ofstream(file, std::ios::binary) << text;
-  }
   // No temporary file may be left behind, whatever happened.
   std::size_t entries() const {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {}));
   }
 
-  fs::path dir_;
   std::string error_;
 };
 

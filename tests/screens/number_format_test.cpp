@@ -17,14 +17,6 @@ TEST(NumberFormat, DigitPatternsPadRoundAndDropOptionalDigits) {
   EXPECT_EQ(formatPattern(-0.01, "0.0"), "0.0");  // no minus sign on a zero
 }
 
-TEST(NumberFormat, DefaultFormatShowsUpToFifteenSignificantDigits) {
-  EXPECT_EQ(formatDefault(25), "25");
-  EXPECT_EQ(formatDefault(0.5), "0.5");
-  EXPECT_EQ(formatDefault(2.0 / 3), "0.666666666666667");
-  EXPECT_EQ(formatDefault(1e20), "1E+20");
-  EXPECT_EQ(formatDefault(0.00001), "1E-05");
-}
-
 TEST(NumberFormat, StrPutsASpaceBeforeNumbersThatAreNotNegative) {
   EXPECT_EQ(formatStr(0), " 0");
   EXPECT_EQ(formatStr(-3), "-3");
