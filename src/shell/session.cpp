@@ -9,10 +9,11 @@
 namespace korvane::shell {
 
 namespace {
-// Often enough for the send and receive lights, which stay lit 75 ms.
-constexpr int kRenderMs = 50;
+// Ten pictures a second: the send and receive lights still blink with the line, and each
+// picture costs a wake-up of the display, which is most of what an idle tool spends.
+constexpr int kRenderMs = 100;
 // After the core's last activity, what it wrote shows within this.
-constexpr int kLateRenderMs = 100;
+constexpr int kLateRenderMs = 150;
 }  // namespace
 
 Session::Session(runtime::Runtime& runtime, link::SerialPort& port, screens::Dialogs& dialogs,

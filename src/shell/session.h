@@ -7,7 +7,7 @@
 //   Session        station, ini, dialogs, paramForm, measuresForm
 //   setBusWindow   the bus window open now (or none): render() draws it with the others
 //   render         copies the models onto every window of the session
-//   coreRan        the core ran (a tick, a wait begins): render, at most every 50 ms, and
+//   coreRan        the core ran (a tick, a wait begins): render, at most every 100 ms, and
 //                  once more shortly after the core goes quiet
 //   closeBus       what closing the bus window does: no more steps, port closed
 //
