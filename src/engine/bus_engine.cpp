@@ -162,7 +162,7 @@ void BusEngine::interfaceStatus() {
     s_.Etat_Bus = kLinkCheck;
     return;
   }
-  v_.bus.Cc_Lbl.visible = (com_.rx(0) & 0x10) != 0;
+  v_.bus.Cc_Lbl.visible = (com_.rx(0) & link::kStatusShortCircuit) != 0;
   if (s_.Etat_Retour != 0) {
     s_.Etat_Bus = s_.Etat_Retour;
     s_.Etat_Retour = 0;
@@ -186,14 +186,14 @@ bool BusEngine::measure(std::uint8_t selector, std::uint8_t& value) {
 void BusEngine::busMeasures() {
   com_.Tempo(50);
   std::uint8_t b = 0;
-  if (measure(0x00, b)) {
+  if (measure(link::kMeasureCurrent, b)) {
     const double milliamps = std::floor(b * 5 / 8415.0 * 100000.0) / 100.0;
     v_.bus.Lbl_Courant_Bus.caption = formatPattern(milliamps, "#00.00") + " mA";
   }
-  if (measure(0x02, b)) {
+  if (measure(link::kMeasureVoltageOut, b)) {
     v_.bus.Lbl_Tension_Dep.caption = formatPattern(b * 29 / 255.0, "#00.00") + " V";
   }
-  if (measure(0x03, b)) {
+  if (measure(link::kMeasureVoltageReturn, b)) {
     v_.bus.Lbl_Tension_Ret.caption = formatPattern(b * 29 / 255.0, "#00.00") + " V";
   }
   if (s_.Etat_Suite != 0) {

@@ -14,9 +14,6 @@ namespace colors = screens::colors;
 using screens::formatPattern;
 
 namespace {
-
-constexpr std::uint8_t kChamberRegister = 0x11;
-constexpr std::uint8_t kTemperatureRegister = 0x16;
 constexpr std::int32_t kNotReady = 5;  // the chamber has not settled yet
 constexpr int kWindow = 10;            // readings averaged
 constexpr int kTemperatureReadings = 10;
@@ -75,7 +72,7 @@ bool BusEngine::analysisStep(int p) {
 
 void BusEngine::readTemperature(int p) {
   Point& pt = s_.points[p];
-  if (com_.Envoi_Trame(kTemperatureRegister, static_cast<std::uint8_t>(p), 0, false, false)) {
+  if (com_.Envoi_Trame(link::reg::kTemperature, static_cast<std::uint8_t>(p), 0, false, false)) {
     const int raw = com_.rx(1);
     pt.Mesure_Temp[static_cast<std::size_t>(pt.Nb_Temp)] = raw < 21 ? 0 : raw - 20;
     if (s_.Mode_Debug) {
@@ -90,7 +87,7 @@ void BusEngine::readTemperature(int p) {
 void BusEngine::chamberReading(int p) {
   Point& pt = s_.points[p];
   std::uint8_t value = 0;
-  if (!readRegister(kChamberRegister, static_cast<std::uint8_t>(p), value)) return;
+  if (!readRegister(link::reg::kChamber, static_cast<std::uint8_t>(p), value)) return;
   const int n = ++pt.Nb_Mesures;
   pt.Mesure_Chambre[static_cast<std::size_t>(n)] = value;
   if (s_.Mode_Debug) {
@@ -213,7 +210,7 @@ void BusEngine::baseline() {
   std::int64_t sum = 0;
   for (int r = 1; r <= kReadings; ++r) {
     std::uint8_t value = 0;
-    if (!readRegister(kChamberRegister, a, value)) return;
+    if (!readRegister(link::reg::kChamber, a, value)) return;
     s_.Niveau_Chambre = value;
     w.Label5.caption = "Acquisition niveau de base (" + formatPattern(value, "000") + ")\n" +
                        std::to_string(r * 100 / kReadings) + " %";

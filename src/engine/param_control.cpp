@@ -2,11 +2,6 @@
 
 namespace korvane::engine {
 
-namespace {
-constexpr std::uint8_t kHeatOff = 1;
-constexpr std::uint8_t kOpticalOff = 2;
-}  // namespace
-
 void ParamControl::Led_On_Cde_Click() {
   e_.state().Cde_Led = 1;
   e_.state().request(kLedCommand);
@@ -30,12 +25,12 @@ void ParamControl::Timer1_Timer() {
 
 void ParamControl::Opto_Check_Click() {
   screens::ParamWindow& w = e_.views().param;
-  sensorClick(w.Opto_Check, w.Thermo_Check, kOpticalOff);
+  sensorClick(w.Opto_Check, w.Thermo_Check, link::kModeOpticalOff);
 }
 
 void ParamControl::Thermo_Check_Click() {
   screens::ParamWindow& w = e_.views().param;
-  sensorClick(w.Thermo_Check, w.Opto_Check, kHeatOff);
+  sensorClick(w.Thermo_Check, w.Opto_Check, link::kModeHeatOff);
 }
 
 // A multi-sensor detector keeps at least one sensor: unticking the last one is refused. The

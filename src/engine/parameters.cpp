@@ -9,9 +9,6 @@ namespace korvane::engine {
 using screens::formatPattern;
 
 namespace {
-
-constexpr std::uint8_t kPcbVersionRegister = 0x14;
-constexpr std::uint8_t kSoftVersionRegister = 0x15;
 constexpr std::uint8_t kFixedText = 255;  // a row that shows a text without asking the point
 constexpr std::uint8_t kModeParameter = 16;
 
@@ -109,9 +106,9 @@ void BusEngine::readParameters() {
   if (adrType != 0) {
     std::uint8_t b = 0;
     w.Param_Lbl[2].caption = "Version PCB";
-    if (readRegister(kPcbVersionRegister, a, b)) w.Value_Lbl[2].caption = versionText(b);
+    if (readRegister(link::reg::kPcbVersion, a, b)) w.Value_Lbl[2].caption = versionText(b);
     w.Param_Lbl[3].caption = "Version Soft";
-    if (readRegister(kSoftVersionRegister, a, b)) w.Value_Lbl[3].caption = versionText(b);
+    if (readRegister(link::reg::kSoftVersion, a, b)) w.Value_Lbl[3].caption = versionText(b);
     w.Param_Lbl[4].caption = "N° série";
     if (readSerialBytes(a, Base_Serie(adrType))) w.Value_Lbl[4].caption = formatSerial();
 

@@ -7,13 +7,6 @@ namespace colors = screens::colors;
 
 namespace {
 
-constexpr std::uint8_t kLedCommandCode = 0x82;
-constexpr std::uint8_t kLedOn = 3;
-constexpr std::uint8_t kLedOff = 0;
-constexpr std::uint8_t kModeWrite = 0x96;
-constexpr std::uint8_t kModeFollowUp = 0x85;
-constexpr std::uint8_t kStateRegister = 0x10;
-constexpr std::uint8_t kPositionRegister = 0x11;
 constexpr std::uint8_t kKapreClass = 11;
 
 }  // namespace
@@ -23,20 +16,20 @@ constexpr std::uint8_t kKapreClass = 11;
 // the command of the windows (Cde_Led at Adr_Cde).
 void BusEngine::ledCommand() {
   auto led = [this](std::uint8_t address, std::uint8_t value) {
-    return com_.Envoi_Trame(kLedCommandCode, address, value, true, false) && com_.rx(0) == 0;
+    return com_.Envoi_Trame(link::kCmdLed, address, value, true, false) && com_.rx(0) == 0;
   };
   const bool forAlarm = s_.Adr_Led_Alarme != 0;
   const std::uint8_t target = forAlarm ? s_.Adr_Led_Alarme : s_.Adr_Cde;
   s_.Adr_Led_Alarme = 0;
   if (forAlarm || s_.Cde_Led != 0) {
     if (s_.Adr_Led_Allumee != 0) {
-      led(s_.Adr_Led_Allumee, kLedOff);
+      led(s_.Adr_Led_Allumee, link::kLedOff);
       v_.bus.ledShp(s_.Adr_Led_Allumee).visible = false;
       com_.Tempo(100);
     }
-    if (led(target, kLedOn) && !s_.Boucle_Mesures) v_.bus.ledShp(target).visible = true;
+    if (led(target, link::kLedOn) && !s_.Boucle_Mesures) v_.bus.ledShp(target).visible = true;
     s_.Adr_Led_Allumee = target;
-  } else if (led(target, kLedOff)) {
+  } else if (led(target, link::kLedOff)) {
     v_.bus.ledShp(target).visible = false;
   }
   com_.Tempo(100);
@@ -51,9 +44,9 @@ void BusEngine::ledCommand() {
 // State 16: the new mode, its follow-up, then the parameters read again show what the point
 // now reports.
 void BusEngine::writeMode() {
-  com_.Envoi_Trame(kModeWrite, s_.Adr_Cde, s_.Mode_Detect, true, false);
+  com_.Envoi_Trame(link::kCmdModeWrite, s_.Adr_Cde, s_.Mode_Detect, true, false);
   com_.Tempo(100);
-  com_.Envoi_Trame(kModeFollowUp, s_.Adr_Cde, 0, true, false);
+  com_.Envoi_Trame(link::kCmdModeFollowUp, s_.Adr_Cde, 0, true, false);
   com_.Tempo(100);
   s_.Etat_Bus = kReadParameters;
 }
@@ -63,7 +56,7 @@ void BusEngine::writeMode() {
 bool BusEngine::pointStatus(int p) {
   screens::Label& box = v_.bus.adrBox(p);
   const std::uint8_t address = static_cast<std::uint8_t>(p);
-  if (!com_.Envoi_Trame(kStateRegister, address, 0, false, false) || com_.rx(0) != 0) {
+  if (!com_.Envoi_Trame(link::reg::kState, address, 0, false, false) || com_.rx(0) != 0) {
     box.backColor = colors::kYellow;
     return false;
   }
@@ -87,7 +80,7 @@ bool BusEngine::pointStatus(int p) {
 // A KAPRE point reports its position 0 to 3, shown in the legend's colours.
 void BusEngine::kapreStatus(int p) {
   static constexpr std::size_t kLegendOfPosition[4] = {7, 4, 5, 6};
-  if (!com_.Envoi_Trame(kPositionRegister, static_cast<std::uint8_t>(p), 0, false, false) ||
+  if (!com_.Envoi_Trame(link::reg::kPosition, static_cast<std::uint8_t>(p), 0, false, false) ||
       com_.rx(0) != 0) {
     return;
   }

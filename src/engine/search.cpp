@@ -14,15 +14,6 @@ namespace korvane::engine {
 
 using screens::formatPattern;
 
-namespace {
-
-constexpr std::uint8_t kSearchCommand = 0x80;  // + Code_Protocole; the KAPRE one is 0x81
-constexpr std::uint8_t kKapreSearch = 0x81;
-constexpr std::uint8_t kTypeRegister = 0x13;
-constexpr std::uint8_t kLineCheckAddress = 200;
-
-}  // namespace
-
 void BusEngine::search() {
   v_.bus.Cur_Adr_Lbl.caption = "Position = " + formatPattern(s_.Adr_Cour, "000");
   switch (s_.Etape_Scan) {
@@ -75,7 +66,7 @@ void BusEngine::giveAddress() {
 
   const bool kapreProduct = s_.Produit_Courant == kProductKapre;
   if (kapreProduct) {
-    if (!com_.Envoi_Trame(kKapreSearch, s_.Adr_Cour, 1, true, false)) {
+    if (!com_.Envoi_Trame(link::kCmdKapreSearch, s_.Adr_Cour, 1, true, false)) {
       s_.Etat_Bus = kSearchEnd;
       return;
     }
@@ -94,7 +85,7 @@ void BusEngine::giveAddress() {
     // A number typed above 128 opens no isolator: no point sits at that address.
     const auto cut = courtCircuitAddress();
     const std::uint8_t p3 = (cut && *cut <= s_.Adr_Cour) ? 0 : 1;
-    if (!com_.Envoi_Trame(kSearchCommand + s_.Code_Protocole, s_.Adr_Cour, p3, true, false)) {
+    if (!com_.Envoi_Trame(link::kCmdSearch + s_.Code_Protocole, s_.Adr_Cour, p3, true, false)) {
       s_.Etat_Bus = kSearchEnd;
       return;
     }
@@ -107,8 +98,8 @@ void BusEngine::giveAddress() {
 }
 
 void BusEngine::lineCheck() {
-  if (!com_.Envoi_Trame(kSearchCommand + s_.Code_Protocole, kLineCheckAddress, s_.Adr_Cour, true,
-                        false)) {
+  if (!com_.Envoi_Trame(link::kCmdSearch + s_.Code_Protocole, link::kLineCheckAddress, s_.Adr_Cour,
+                        true, false)) {
     s_.Etat_Bus = kSearchEnd;
     return;
   }
@@ -125,7 +116,7 @@ void BusEngine::lineCheck() {
 
 // The reading ends at the first point that does not answer its type.
 void BusEngine::readType() {
-  if (!com_.Envoi_Trame(kTypeRegister, s_.Adr_Cour, 0, false, false) || com_.rx(0) != 0) {
+  if (!com_.Envoi_Trame(link::reg::kType, s_.Adr_Cour, 0, false, false) || com_.rx(0) != 0) {
     s_.Etat_Bus = kSearchEnd;
     return;
   }

@@ -10,11 +10,6 @@ using screens::formatPattern;
 
 namespace {
 
-constexpr std::uint8_t kModeRegister = 0x18;
-constexpr std::uint8_t kInitialValueRegister = 0x0C;
-constexpr std::uint8_t kAlarmThresholdRegister = 0x01;
-constexpr std::uint8_t kFaultThresholdRegister = 0x02;
-
 void apply(Flag flag, bool& field) {
   if (flag != Flag::kKeep) field = flag == Flag::kTrue;
 }
@@ -87,7 +82,7 @@ void BusEngine::readDetectionMode(std::uint8_t address) {
   p.Adr_Optique = false;
   p.Adr_Thermo = false;
   std::uint8_t m = 0;
-  if (!readRegister(kModeRegister, address, m)) return;
+  if (!readRegister(link::reg::kMode, address, m)) return;
   p.Adr_Categorie.clear();
   if ((m & 0x02) == 0) {
     p.Adr_Optique = true;
@@ -106,9 +101,9 @@ void BusEngine::readDetectionMode(std::uint8_t address) {
 void BusEngine::readThresholds(std::uint8_t address) {
   Point& p = s_.points[address];
   std::uint8_t v = 0;
-  if (readRegister(kInitialValueRegister, address, v)) p.Adr_Val_Initiale = v;
-  if (readRegister(kAlarmThresholdRegister, address, v)) p.Adr_Seuil_Alarme = v;
-  if (readRegister(kFaultThresholdRegister, address, v)) p.Adr_Seuil_Defaut = v;
+  if (readRegister(link::reg::kInitialValue, address, v)) p.Adr_Val_Initiale = v;
+  if (readRegister(link::reg::kAlarmThreshold, address, v)) p.Adr_Seuil_Alarme = v;
+  if (readRegister(link::reg::kFaultThreshold, address, v)) p.Adr_Seuil_Defaut = v;
 }
 
 // The four serial bytes from `base` on. Any read that fails marks byte 0 with 255; bytes 1 to

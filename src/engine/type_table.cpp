@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "link/loop_protocol.h"
+
 namespace korvane::engine {
 
 namespace {
@@ -83,7 +85,8 @@ const TypeInfo& lookupType(std::uint8_t code) {
 }
 
 std::uint8_t Base_Serie(std::uint8_t adrType) {
-  return (adrType == 4 || adrType == 6 || adrType == 7) ? 11 : 8;
+  return (adrType == 4 || adrType == 6 || adrType == 7) ? link::reg::kModuleSerial
+                                                        : link::reg::kDetectorSerial;
 }
 
 }  // namespace korvane::engine

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "link/loop_protocol.h"
 #include "link/serial_port.h"
 #include "runtime/runtime.h"
 #include "screens/bus_window.h"
@@ -36,19 +37,6 @@ inline constexpr int kIndicatorMs = 75;
 inline constexpr int kRearmPauseMs = 3000;
 inline constexpr int kReopenMs = 1000;
 inline constexpr const char* kPortSettings = "9600,N,8,1";
-
-// Interface commands of the box.
-inline constexpr std::uint8_t kCmdLinkCheck = 0x01;
-inline constexpr std::uint8_t kCmdVersion = 0x02;
-inline constexpr std::uint8_t kCmdRearmEnd = 0x03;
-inline constexpr std::uint8_t kCmdRearmStart = 0x04;
-inline constexpr std::uint8_t kCmdMeasure = 0x07;
-inline constexpr std::uint8_t kCmdStatus = 0x08;
-
-// Header of a loop frame: 0x40, + 0x01 when P1 is a command, + 0x02 for a two-byte answer.
-inline constexpr std::uint8_t frameHeader(bool command, bool longAnswer) {
-  return static_cast<std::uint8_t>(0x40 | (command ? 0x01 : 0) | (longAnswer ? 0x02 : 0));
-}
 
 struct ComViews {
   screens::BusWindow& bus;

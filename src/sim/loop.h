@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "link/loop_protocol.h"
+
 namespace korvane::sim {
 
 // Type codes that behave differently inside the simulator.
@@ -33,22 +35,7 @@ inline constexpr std::uint8_t kCodeBrim = 82;
 
 inline constexpr int kMaxAddresses = 128;
 
-// Registers with a fixed meaning.
-namespace reg {
-inline constexpr std::uint8_t kAlarmThreshold = 0x01;
-inline constexpr std::uint8_t kFaultThreshold = 0x02;
-inline constexpr std::uint8_t kDetectorSerial = 0x08;  // four bytes
-inline constexpr std::uint8_t kModuleDelay = 0x0A;
-inline constexpr std::uint8_t kModuleSerial = 0x0B;  // four bytes
-inline constexpr std::uint8_t kInitialValue = 0x0C;
-inline constexpr std::uint8_t kState = 0x10;
-inline constexpr std::uint8_t kChamber = 0x11;  // position for the KAPRE, rating for the BRIM
-inline constexpr std::uint8_t kType = 0x13;
-inline constexpr std::uint8_t kPcbVersion = 0x14;
-inline constexpr std::uint8_t kSoftVersion = 0x15;
-inline constexpr std::uint8_t kTemperature = 0x16;  // degrees + 20
-inline constexpr std::uint8_t kMode = 0x18;
-}  // namespace reg
+namespace reg = link::reg;
 
 bool isModule(std::uint8_t code);
 int channelsOf(std::uint8_t code);

@@ -8,24 +8,12 @@ namespace korvane::sim {
 
 namespace {
 
-constexpr std::uint8_t kHeaderFirst = 0x40;
-constexpr std::uint8_t kHeaderLast = 0x43;
-constexpr std::uint8_t kCommandFlag = 0x01;
-constexpr std::uint8_t kLongFlag = 0x02;
-
-constexpr std::uint8_t kSearchPhase1 = 0x81;  // also the KAPRE product's search
-constexpr std::uint8_t kSearchPhase2 = 0x88;
-constexpr std::uint8_t kLedCommand = 0x82;
-constexpr std::uint8_t kModeFollowUp = 0x85;
-constexpr std::uint8_t kModeWrite = 0x96;
-constexpr std::uint8_t kLedOn = 3;
-constexpr std::uint8_t kLedOff = 0;
+constexpr std::uint8_t kSearchPhase1 = link::kCmdSearch + 1;  // also the KAPRE product's search
+constexpr std::uint8_t kSearchPhase2 = link::kCmdSearch + 8;
 
 // The two sensor switches of the multi-sensor detector; the other bits of its mode register
 // (bit 2: static or rate-of-rise heat element) are set at the factory.
-constexpr std::uint8_t kModeSwitchBits = 0x03;
-
-constexpr std::uint8_t kShortCircuitBit = 0x10;
+constexpr std::uint8_t kModeSwitchBits = link::kModeHeatOff | link::kModeOpticalOff;
 
 std::string hex(std::uint8_t b) {
   char text[3];
@@ -116,7 +104,7 @@ std::vector<std::uint8_t> LoopSimulator::receive(std::uint8_t byte, std::int64_t
 
   switch (phase_) {
     case Phase::Idle:
-      if (byte >= kHeaderFirst && byte <= kHeaderLast) {
+      if (byte >= link::frameHeader(false, false) && byte <= link::frameHeader(true, true)) {
         frame_[0] = byte;
         phase_ = Phase::Header;
         return echo(byte);
@@ -145,7 +133,7 @@ void LoopSimulator::abandon(const char* why) {
   if (phase_ == Phase::Idle) return;
   std::vector<std::uint8_t> got;
   if (phase_ == Phase::Measure) {
-    got = {0x07};
+    got = {link::kCmdMeasure};
   } else {
     const int n = phase_ == Phase::Header ? 1 : phase_ == Phase::P1 ? 2 : 3;
     got.assign(frame_, frame_ + n);
@@ -168,19 +156,19 @@ std::vector<std::uint8_t> LoopSimulator::interfaceCommand(std::uint8_t byte) {
   std::uint8_t answer = byte;
   std::string what;
   switch (byte) {
-    case 0x01:
+    case link::kCmdLinkCheck:
       what = "link check";
       break;
-    case 0x02:
+    case link::kCmdVersion:
       answer = loop_.box.version;
       what = "version";
       break;
-    case 0x04:
+    case link::kCmdRearmStart:
       // The box cuts the loop's power; the points come back with every isolator closed at 0x03.
       loopPowered_ = false;
       what = "rearm start: loop off";
       break;
-    case 0x03:
+    case link::kCmdRearmEnd:
       if (!loopPowered_) {
         rearm();
         what = "rearm end: loop rearmed (" + std::to_string(rearms_) + ")";
@@ -188,13 +176,13 @@ std::vector<std::uint8_t> LoopSimulator::interfaceCommand(std::uint8_t byte) {
         what = "rearm end without a start: nothing to do";
       }
       break;
-    case 0x08:
-      answer = loop_.box.shortCircuit ? kShortCircuitBit : 0x00;
+    case link::kCmdStatus:
+      answer = loop_.box.shortCircuit ? link::kStatusShortCircuit : 0x00;
       what = "interface status";
       break;
-    case 0x07:
+    case link::kCmdMeasure:
       phase_ = Phase::Measure;
-      return {0x07};  // logged with its selector
+      return {link::kCmdMeasure};  // logged with its selector
     default:
       log(hex(byte) + " -> (unknown byte, ignored)");
       return {};
@@ -207,15 +195,15 @@ std::vector<std::uint8_t> LoopSimulator::measure(std::uint8_t selector) {
   std::uint8_t value = 0;
   const char* what = nullptr;
   switch (selector) {
-    case 0x00:
+    case link::kMeasureCurrent:
       value = loop_.box.current;
       what = "loop current";
       break;
-    case 0x02:
+    case link::kMeasureVoltageOut:
       value = loop_.box.voltageOut;
       what = "outgoing voltage";
       break;
-    case 0x03:
+    case link::kMeasureVoltageReturn:
       value = loop_.box.voltageReturn;
       what = "return voltage";
       break;
@@ -244,8 +232,9 @@ void LoopSimulator::rearm() {
 
 std::vector<std::uint8_t> LoopSimulator::answerFrame() {
   const std::uint8_t header = frame_[0], p1 = frame_[1], p2 = frame_[2], p3 = frame_[3];
-  const bool longAnswer = (header & kLongFlag) != 0;
-  Answer a = (header & kCommandFlag) != 0 ? command(p1, p2, p3) : read(p1, p2, p3, longAnswer);
+  const bool longAnswer = (header & link::kHeaderLongAnswer) != 0;
+  Answer a =
+      (header & link::kHeaderCommand) != 0 ? command(p1, p2, p3) : read(p1, p2, p3, longAnswer);
 
   std::vector<std::uint8_t> out{a.status, a.data1};
   if (longAnswer) out.push_back(a.data2);
@@ -269,15 +258,16 @@ LoopSimulator::Answer LoopSimulator::command(std::uint8_t code, std::uint8_t add
   if (!ch) return {kNobody, 0, 0, "command " + hex(code) + at + ": nobody answers"};
   Device& d = deviceOf(*ch);
   switch (code) {
-    case kLedCommand:
-      if (p3 != kLedOn && p3 != kLedOff) return {kRefused, 0, 0, "LED" + at + ": refused"};
-      d.led = p3 == kLedOn;
+    case link::kCmdLed:
+      if (p3 != link::kLedOn && p3 != link::kLedOff)
+        return {kRefused, 0, 0, "LED" + at + ": refused"};
+      d.led = p3 == link::kLedOn;
       return {0, 0, 0, std::string("LED ") + (d.led ? "on" : "off") + at};
-    case kModeWrite:
+    case link::kCmdModeWrite:
       d.regs[reg::kMode] = static_cast<std::uint8_t>((d.regs[reg::kMode] & ~kModeSwitchBits) |
                                                      (p3 & kModeSwitchBits));
       return {0, 0, 0, "mode" + at + " is now " + std::to_string(d.regs[reg::kMode])};
-    case kModeFollowUp:
+    case link::kCmdModeFollowUp:
       return {0, 0, 0, "mode follow-up" + at};
     default:
       return {kRefused, 0, 0, "unknown command " + hex(code) + at + ": refused"};

@@ -37,7 +37,7 @@ class LoopSimulator {
   static constexpr std::uint8_t kBadAddress = 0x03;  // search for an address outside 1..128
   // Bytes of one exchange further apart than this: the PC has given up, start afresh.
   static constexpr std::int64_t kExchangeGapUs = 500'000;
-  static constexpr std::uint8_t kLineCheckAddress = 200;
+  static constexpr std::uint8_t kLineCheckAddress = link::kLineCheckAddress;
 
   explicit LoopSimulator(Loop loop);  // throws std::runtime_error if validateLoop does
 
