@@ -132,7 +132,6 @@ bool ComLink::Envoi_Octet(std::uint8_t byte, std::uint8_t answerLength) {
   // An answer that is all there counts, even if the time-out also ran out before this wait
   // got control back (a handler nested in the wait held the loop that long).
   if (!waited || !port_.isOpen() || port_.bytesWaiting() == 0) return false;
-  if (Fin_Time_Out && port_.bytesWaiting() < answerLength) return false;
   Rx_Buf = port_.readAll();
   // A notification can come from a port error before the whole answer is in: an answer
   // shorter than asked for is a failed exchange, never a partly read one.

@@ -37,13 +37,12 @@ void keepPlace(QWidget* widget) {
 
 }  // namespace
 
-BusFrm::BusFrm(BusFrmSetup setup, QWidget* parent)
-    : QWidget(parent), session_(setup.session), station_(&setup.session.station) {
+BusFrm::BusFrm(BusFrmSetup setup, QWidget* parent) : QWidget(parent), session_(setup.session) {
   setObjectName(QStringLiteral("Bus_Frm"));
   setWindowTitle(QStringLiteral("BUS AUTOCODAGE KORVANE"));
   // A window loaded afresh shows its design values, whatever the last one showed.
-  station_->bus = screens::BusWindow();
-  engine::BusState& s = station_->state;
+  station().bus = screens::BusWindow();
+  engine::BusState& s = station().state;
   s.Produit_Courant = setup.product;
   s.Nb_Adr =
       setup.product == engine::kProductKapre ? engine::kKapreAddresses : engine::kMaxAddresses;
@@ -54,24 +53,24 @@ BusFrm::BusFrm(BusFrmSetup setup, QWidget* parent)
   top->addWidget(buildControls(), 1);
   top->addWidget(buildStatus());
   layout->addLayout(top);
-  grid_ = new AddressGrid(station_->bus, s.Nb_Adr, this);
+  grid_ = new AddressGrid(station().bus, s.Nb_Adr, this);
   layout->addWidget(grid_);
   layout->addWidget(buildEmulator());
   connect(grid_, &AddressGrid::boxClicked, this, [this](int a) {
-    station_->control.Adr_Box_Click(a);
+    station().control.Adr_Box_Click(a);
     render();
   });
 
   auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);
   f5->setContext(Qt::WidgetWithChildrenShortcut);
   connect(f5, &QShortcut::activated, this, [this] {
-    station_->control.Form_KeyDown(engine::kKeyF5);
+    station().control.Form_KeyDown(engine::kKeyF5);
     render();
   });
   auto* f9 = new QShortcut(QKeySequence(Qt::Key_F9), this);
   f9->setContext(Qt::WidgetWithChildrenShortcut);
   connect(f9, &QShortcut::activated, this, [this] {
-    station_->control.Form_KeyDown(engine::kKeyF9);
+    station().control.Form_KeyDown(engine::kKeyF9);
     render();
   });
 
@@ -84,11 +83,11 @@ BusFrm::BusFrm(BusFrmSetup setup, QWidget* parent)
     return answer;
   };
 
-  station_->control.Ecrire_Port_Protocole = [this] {
-    config::Ecrire_Port_Protocole(session_.ini(), station_->com.Port_Com,
-                                  station_->state.Protocole);
+  station().control.Ecrire_Port_Protocole = [this] {
+    config::Ecrire_Port_Protocole(session_.ini(), station().com.Port_Com,
+                                  station().state.Protocole);
   };
-  station_->engine.unloadWindow = [this] { emit unloadRequested(); };
+  station().engine.unloadWindow = [this] { emit unloadRequested(); };
 
   Form_Load();
 
@@ -97,7 +96,7 @@ BusFrm::BusFrm(BusFrmSetup setup, QWidget* parent)
 }
 
 BusFrm::~BusFrm() {
-  station_->engine.unloadWindow = nullptr;
+  station().engine.unloadWindow = nullptr;
   if (session_.busWindow() == this) session_.setBusWindow(nullptr);
 }
 
@@ -110,7 +109,7 @@ MeasuresForm* BusFrm::measuresForm() const {
 }
 
 void BusFrm::Form_Load() {
-  engine::BusStation& st = *station_;
+  engine::BusStation& st = station();
   st.com.Port_Com = 1;
   st.state.Nb_Trouve = 0;
   st.state.Nb_Essais = 3;
@@ -125,7 +124,7 @@ void BusFrm::Form_Load() {
 
 void BusFrm::showEvent(QShowEvent* event) {
   // Form_Activate: the state number only in debug mode.
-  station_->bus.Label1.visible = station_->state.Mode_Debug;
+  station().bus.Label1.visible = station().state.Mode_Debug;
   QWidget::showEvent(event);
 }
 
@@ -146,14 +145,14 @@ void BusFrm::buildMenus() {
   QAction* quit = util->addAction(QStringLiteral("&Quitter"));
   quit->setObjectName(QStringLiteral("Quit_Mnu"));
   connect(quit, &QAction::triggered, this, [this] {
-    station_->state.Etat_Bus = engine::kNone;
-    station_->state.Fermeture = true;
+    station().state.Etat_Bus = engine::kNone;
+    station().state.Fermeture = true;
     emit unloadRequested();
   });
 
   auto* type = bar->addMenu(QStringLiteral("&Type"));
   type->setObjectName(QStringLiteral("Type_Menu"));
-  screens::BusWindow& bus = station_->bus;
+  screens::BusWindow& bus = station().bus;
   for (auto [entry, name] :
        {std::pair{&bus.SS_Det_12V, "SS_Det_12V"}, std::pair{&bus.SS_Per_24V, "SS_Per_24V"},
         std::pair{&bus.SS_KAPRE, "SS_KAPRE"}, std::pair{&bus.SS_VOSK4, "SS_VOSK4"}}) {
@@ -173,20 +172,20 @@ void BusFrm::buildMenus() {
 QWidget* BusFrm::buildControls() {
   auto* panel = new QWidget(this);
   auto* grid = new QGridLayout(panel);
-  screens::BusWindow& bus = station_->bus;
+  screens::BusWindow& bus = station().bus;
 
   auto* start = new QPushButton(panel);
   start->setObjectName(QStringLiteral("Start_Bus_Cmd"));
   startBus_ = ButtonView(start);
   connect(start, &QPushButton::clicked, this, [this] {
-    station_->control.Start_Bus_Cmd_Click();
+    station().control.Start_Bus_Cmd_Click();
     render();
   });
   auto* status = new QPushButton(panel);
   status->setObjectName(QStringLiteral("Adr_Status_Cde"));
   adrStatus_ = ButtonView(status);
   connect(status, &QPushButton::clicked, this, [this] {
-    station_->control.Adr_Status_Cde_Click();
+    station().control.Adr_Status_Cde_Click();
     render();
   });
   keepPlace(start);
@@ -209,7 +208,7 @@ QWidget* BusFrm::buildControls() {
   combo1_->setObjectName(QStringLiteral("Combo1"));
   combo1_->setAccessibleName(qs(bus.Check4.caption));  // the box it belongs to
   combo1_->setEditable(true);
-  for (int a = 1; a <= station_->state.Nb_Adr; ++a)
+  for (int a = 1; a <= station().state.Nb_Adr; ++a)
     combo1_->addItem(QString::number(a));
   combo1_->setCurrentText(qs(bus.Combo1.text));
   check5_ = new QCheckBox(qs(bus.Check5.caption), panel);
@@ -236,24 +235,24 @@ QWidget* BusFrm::buildControls() {
   // click, and must start what a click starts. render() blocks these while it copies the
   // model, so showing the engine's choice never runs a handler.
   connect(check2_, &QCheckBox::toggled, this,
-          [this](bool on) { station_->bus.Check2.checked = on; });
+          [this](bool on) { station().bus.Check2.checked = on; });
   connect(check3_, &QCheckBox::toggled, this, [this](bool on) {
-    station_->bus.Check3.checked = on;
-    station_->control.Check3_Click();
+    station().bus.Check3.checked = on;
+    station().control.Check3_Click();
     render();
   });
   connect(check4_, &QCheckBox::toggled, this,
-          [this](bool on) { station_->bus.Check4.checked = on; });
+          [this](bool on) { station().bus.Check4.checked = on; });
   connect(check5_, &QCheckBox::toggled, this,
-          [this](bool on) { station_->bus.Check5.checked = on; });
+          [this](bool on) { station().bus.Check5.checked = on; });
   connect(combo1_, &QComboBox::currentTextChanged, this,
-          [this](const QString& text) { station_->bus.Combo1.text = us(text); });
+          [this](const QString& text) { station().bus.Combo1.text = us(text); });
   for (auto [button, index] : {std::pair{phase1_, 1}, std::pair{phase2_, 2}}) {
     // Only the option being selected acts; the one it deselects says nothing.
     connect(button, &QRadioButton::toggled, this, [this, index = index](bool on) {
       if (!on) return;
-      config::Phase_Option_Click(session_.ini(), index, station_->state, station_->com,
-                                 station_->bus);
+      config::Phase_Option_Click(session_.ini(), index, station().state, station().com,
+                                 station().bus);
       render();
     });
   }
@@ -313,9 +312,9 @@ QWidget* BusFrm::buildEmulator() {
   }
 
   auto* lights = new QGridLayout;
-  sendShp_ = new Lamp(station_->bus.Send_Shp.fillColor, QStringLiteral("Émission"), row);
+  sendShp_ = new Lamp(station().bus.Send_Shp.fillColor, QStringLiteral("Émission"), row);
   sendShp_->setObjectName(QStringLiteral("Send_Shp"));
-  receiveShp_ = new Lamp(station_->bus.Receive_Shp.fillColor, QStringLiteral("Réception"), row);
+  receiveShp_ = new Lamp(station().bus.Receive_Shp.fillColor, QStringLiteral("Réception"), row);
   receiveShp_->setObjectName(QStringLiteral("Receive_Shp"));
   lights->addWidget(sendShp_, 0, 0);
   lights->addWidget(new QLabel(QStringLiteral("Émission"), row), 0, 1);
@@ -327,7 +326,7 @@ QWidget* BusFrm::buildEmulator() {
 }
 
 void BusFrm::render() {
-  const screens::BusWindow& bus = station_->bus;
+  const screens::BusWindow& bus = station().bus;
   grid_->render();
   startBus_.show(bus.Start_Bus_Cmd);
   adrStatus_.show(bus.Adr_Status_Cde);
@@ -365,7 +364,7 @@ void BusFrm::render() {
 
 // The about box is modal: it opens between steps, never inside a frame's wait.
 void BusFrm::About_Mnu_Click() {
-  station_->engine.afterStep([this] {
+  station().engine.afterStep([this] {
     AboutBox box(this);
     ++modals_;
     box.exec();
@@ -374,13 +373,13 @@ void BusFrm::About_Mnu_Click() {
 }
 
 void BusFrm::typeMenuClicked(screens::MenuItem& entry) {
-  config::Type_Menu_Click(session_.ini(), station_->bus, entry);
+  config::Type_Menu_Click(session_.ini(), station().bus, entry);
   render();
 }
 
 // The port is reopened between steps: a step must never find its port closed under it.
 void BusFrm::Serial_Com_Port_Mnu_Click() {
-  station_->engine.afterStep([this] { askPortUntilValid(); });
+  station().engine.afterStep([this] { askPortUntilValid(); });
 }
 
 // Cancel asks again, as the tool always did; the engine keeps running meanwhile, since the
@@ -390,9 +389,9 @@ void BusFrm::askPortUntilValid() {
   ++modals_;
   std::optional<int> number;
   while (!number) {
-    const std::optional<QString> answer = askPort(QString::number(station_->com.Port_Com));
+    const std::optional<QString> answer = askPort(QString::number(station().com.Port_Com));
     if (!self) return;
-    if (station_->state.Fermeture) break;
+    if (station().state.Fermeture) break;
     number = config::portNumberFromAnswer(us(answer.value_or(QString())));
     if (!number) {
       session_.dialogs().messageBox(config::kPortRangeError, config::kPortRangeErrorTitle,
@@ -401,14 +400,14 @@ void BusFrm::askPortUntilValid() {
   }
   --modals_;
   if (!number) return;
-  station_->com.Port_Com = *number;
-  config::Ecrire_Port_Protocole(session_.ini(), station_->com.Port_Com, station_->state.Protocole);
-  station_->engine.openPort();
+  station().com.Port_Com = *number;
+  config::Ecrire_Port_Protocole(session_.ini(), station().com.Port_Com, station().state.Protocole);
+  station().engine.openPort();
   render();
 }
 
 void BusFrm::closeEvent(QCloseEvent* event) {
-  station_->state.Fermeture = true;
+  station().state.Fermeture = true;
   emit unloadRequested();
   event->accept();
 }

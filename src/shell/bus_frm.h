@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/bus_station.h"
+#include "shell/session.h"
 #include "shell/view.h"
 
 class QAction;
@@ -31,7 +32,6 @@ namespace korvane::shell {
 class AddressGrid;
 class MeasuresForm;
 class ParamForm;
-class Session;
 
 struct BusFrmSetup {
   Session& session;
@@ -44,7 +44,7 @@ class BusFrm final : public QWidget {
   explicit BusFrm(BusFrmSetup setup, QWidget* parent = nullptr);
   ~BusFrm() override;
 
-  engine::BusStation& station() { return *station_; }
+  engine::BusStation& station() { return session_.station; }
   AddressGrid* grid() const { return grid_; }
   ParamForm* paramForm() const;
   MeasuresForm* measuresForm() const;
@@ -79,7 +79,6 @@ class BusFrm final : public QWidget {
   void About_Mnu_Click();
 
   Session& session_;
-  engine::BusStation* station_;  // the session's
   AddressGrid* grid_ = nullptr;
   int modals_ = 0;
 
