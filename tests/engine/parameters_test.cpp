@@ -36,7 +36,6 @@ TEST(Parameters, RowsByTypeAndTheirFormats) {
   const screens::ParamWindow& w = st.param;
   EXPECT_TRUE(w.visible);
   EXPECT_EQ(w.Status_Frame.caption, "Position 001");
-  EXPECT_EQ(w.Param_Lbl[0].caption, "Adresse");
   EXPECT_EQ(w.Param_Lbl[12].caption, "Nombre de vérification Défaut");
   EXPECT_EQ(values(w, 0, 14), (std::vector<std::string>{
                                   "001", "KEV11x", "1.0", "10.11", "120000000", "041", "141", "009",
