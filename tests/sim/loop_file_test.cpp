@@ -2,14 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "sim/loop_simulator.h"
-#include "sim_line.h"
 
 namespace korvane::sim::testing {
 namespace {
+
+using Bytes = std::vector<std::uint8_t>;
 
 // The message parseLoop gives for a loop text, or "" when it parses.
 std::string errorOf(const std::string& text) {
@@ -26,12 +29,20 @@ bool mentions(const std::string& text, const std::string& part) {
 }
 
 TEST(LoopsimLoopFile, RegisterKeysAreDecimalOrHexAndAddressZeroLeavesAModuleUnaddressed) {
-  Line line(parseLoop(R"({"points": [{"code": 7, "registers": {"3": 5, "0x0F": 6}},
-                                     {"code": 67, "address": 0}, {"code": 19}]})"));
-  EXPECT_EQ(line.read(1, 0x03)[1], 5);
-  EXPECT_EQ(line.read(1, 0x0F)[1], 6);
-  EXPECT_EQ(line.box.channelCount(), 6u);
-  EXPECT_EQ(channelAddresses(line.box.loop()), (Bytes{1, 0, 0, 0, 0, 6}));
+  LoopSimulator box(parseLoop(R"({"points": [{"code": 7, "registers": {"3": 5, "0x0F": 6}},
+                                             {"code": 67, "address": 0}, {"code": 19}]})"));
+  std::int64_t now = 0;
+  auto read = [&](std::uint8_t reg) {  // register `reg` of address 1, bytes 2 ms apart
+    Bytes answer;
+    for (std::uint8_t b : {std::uint8_t{0x40}, reg, std::uint8_t{1}, std::uint8_t{0}})
+      for (std::uint8_t a : box.receive(b, now += 2000))
+        answer.push_back(a);
+    return answer;
+  };
+  EXPECT_EQ(read(0x03), (Bytes{0x40, 0x03, 1, 0, 5}));  // echoes, status OK, value
+  EXPECT_EQ(read(0x0F), (Bytes{0x40, 0x0F, 1, 0, 6}));
+  EXPECT_EQ(box.channelCount(), 6u);
+  EXPECT_EQ(channelAddresses(box.loop()), (Bytes{1, 0, 0, 0, 0, 6}));
 }
 
 TEST(LoopsimLoopFile, RejectsWhatCannotBePlayed) {
