@@ -11,9 +11,7 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <functional>
 #include <memory>
-#include <numeric>
 #include <string>
 #include <utility>
 #include <vector>
@@ -79,20 +77,13 @@ class QtSerialPortTest : public ::testing::Test, protected korvane::testing::QtL
   int events_ = 0;  // events port_ raised
 };
 
-TEST_F(QtSerialPortTest, BytesCrossTheLineUnchangedAndTheEventWaitsForTheThreshold) {
+TEST_F(QtSerialPortTest, BytesLeaveAtWriteAndTheEventWaitsForTheThreshold) {
   ASSERT_TRUE(port_.open(kPort, kLine)) << port_.errorText();
   // Out: a frame plus the bytes a cooked line would rewrite (LF, CR, XON, XOFF). They leave at
   // write(), not at the next turn of the loop: the answer time-out counts from the send.
   const Bytes frame = {0x40, 0x13, 0x05, 0x00, 0x0A, 0x0D, 0x11, 0x13, 0xFF};
   ASSERT_TRUE(port_.write(frame));
   EXPECT_EQ(readAtMaster(frame.size()), frame);
-
-  Bytes all(256);  // in: every byte value, raw
-  std::iota(all.begin(), all.end(), 0);
-  writeAtMaster(all);
-  ASSERT_TRUE(waitFor([&] { return port_.bytesWaiting() >= all.size(); }));
-  EXPECT_EQ(port_.readAll(), all);
-  EXPECT_EQ(port_.bytesWaiting(), 0u);
 
   // A late answer still in the driver, never seen by the loop, is dropped with the rest.
   writeAtMaster({0x01, 0x02});
@@ -126,7 +117,6 @@ TEST_F(QtSerialPortTest, OpenFailsForAMissingDevice) {
   EXPECT_FALSE(port_.isOpen());
   EXPECT_NE(port_.errorText().find("/dev/korvane-no-such-port"), std::string::npos)
       << port_.errorText();
-  EXPECT_FALSE(port_.write(Bytes{0x01}));
   EXPECT_TRUE(port_.open(kPort, kLine)) << port_.errorText();
   EXPECT_TRUE(port_.errorText().empty());
   EXPECT_EQ(events_, 0);
