@@ -31,13 +31,5 @@ TEST(VirtualRuntime, WaitsGiveUpInsteadOfHanging) {
   EXPECT_LE(busy.nowUs(), 1'000'000);
 }
 
-TEST(VirtualRuntime, TimeOfDayFollowsTheVirtualClockAndWrapsAtMidnight) {
-  VirtualRuntime rt({23, 59, 58});
-  rt.runForMs(1500);
-  EXPECT_EQ(rt.timeOfDay(), (TimeOfDay{23, 59, 59}));
-  rt.runForMs(1000);
-  EXPECT_EQ(rt.timeOfDay(), (TimeOfDay{0, 0, 0}));
-}
-
 }  // namespace
 }  // namespace korvane::runtime
