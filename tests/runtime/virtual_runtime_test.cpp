@@ -29,19 +29,6 @@ TEST(VirtualRuntime, WaitsGiveUpInsteadOfHanging) {
   t->setEnabled(true);
   EXPECT_FALSE(busy.processUntil([] { return false; }));
   EXPECT_LE(busy.nowUs(), 1'000'000);
-
-  VirtualRuntime quitting;
-  quitting.post(0, [] {});
-  quitting.shutdown();
-  EXPECT_FALSE(quitting.processUntil([] { return false; }));
-}
-
-TEST(VirtualRuntime, TimeOfDayFollowsTheVirtualClockAndWrapsAtMidnight) {
-  VirtualRuntime rt({23, 59, 58});
-  rt.runForMs(1500);
-  EXPECT_EQ(rt.timeOfDay(), (TimeOfDay{23, 59, 59}));
-  rt.runForMs(1000);
-  EXPECT_EQ(rt.timeOfDay(), (TimeOfDay{0, 0, 0}));
 }
 
 }  // namespace

