@@ -39,8 +39,8 @@ struct App {
   }
 
   // Opens the bus window for "DI" and waits for the box to answer.
-  BusFrm* openConnected() {
-    main->sm_di_Click();
+  BusFrm* openConnected(void (MdiMain::*product)() = &MdiMain::sm_di_Click) {
+    (main.get()->*product)();
     // A window closed just before may still be unwinding: the new one comes when it has.
     if (!QTest::qWaitFor([&] { return main->busFrm() != nullptr; }, 5'000)) return nullptr;
     BusFrm* frm = main->busFrm();
@@ -89,7 +89,7 @@ TEST(Application, SearchesTheSimulatedLoopAndKeepsWhatItFoundAcrossAReopening) {
 
 // Closing the bus window while its search waits three seconds for the rearm gives the wait up
 // at once and destroys nothing it uses: the window can be opened again. "Quitter" in such a
-// wait ends the application at once.
+// wait ends the application at once. The KAPRE product opens with its fifteen boxes.
 TEST(Application, LeavingDuringAWait) {
   App app("leave");
   BusFrm* frm = app.openConnected();
@@ -102,7 +102,9 @@ TEST(Application, LeavingDuringAWait) {
   EXPECT_EQ(app.main->busFrm(), nullptr);
   ASSERT_TRUE(QTest::qWaitFor([&] { return app.main->closingWindows() == 0; }, 10'000));
 
-  ASSERT_NE(app.openConnected(), nullptr);
+  frm = app.openConnected(&MdiMain::sm_kapre_Click);  // one row of fifteen boxes
+  ASSERT_NE(frm, nullptr);
+  EXPECT_TRUE(frm->grid()->box(15) && !frm->grid()->box(16));
   QTimer::singleShot(300, app.main.get(), [&] {
     app.main->findChild<QAction*>(QStringLiteral("sm_quitter"))->trigger();
   });
