@@ -8,7 +8,8 @@
 //
 //   Timer          interval in ms, enabled, tick callback (window-timer semantics)
 //   TimeOfDay      hours, minutes, seconds
-//   Runtime        createTimer, processUntil, processPending, timeOfDay
+//   Date           year, month, day: the reports are dated
+//   Runtime        createTimer, processUntil, processPending, timeOfDay, date
 
 #include <functional>
 #include <memory>
@@ -22,6 +23,13 @@ struct TimeOfDay {
 
   int secondsSinceMidnight() const { return hours * 3600 + minutes * 60 + seconds; }
   friend bool operator==(const TimeOfDay&, const TimeOfDay&) = default;
+};
+
+struct Date {
+  int year = 2000;
+  int month = 1;
+  int day = 1;
+  friend bool operator==(const Date&, const Date&) = default;
 };
 
 // A window timer: while enabled it ticks every interval milliseconds.
@@ -58,6 +66,7 @@ class Runtime {
   virtual void processPending() = 0;
 
   virtual TimeOfDay timeOfDay() const = 0;
+  virtual Date date() const = 0;
 };
 
 }  // namespace korvane::runtime

@@ -1,6 +1,7 @@
 #include "runtime/virtual_runtime.h"
 
 #include <algorithm>
+#include <chrono>
 #include <limits>
 
 namespace korvane::runtime {
@@ -43,7 +44,8 @@ class VirtualTimer final : public Timer {
   std::shared_ptr<VirtualRuntime::TimerState> s_;
 };
 
-VirtualRuntime::VirtualRuntime(TimeOfDay start) : start_(start) {}
+VirtualRuntime::VirtualRuntime(TimeOfDay start, Date startDate)
+    : start_(start), startDate_(startDate) {}
 VirtualRuntime::~VirtualRuntime() = default;
 
 std::unique_ptr<Timer> VirtualRuntime::createTimer() {
@@ -129,6 +131,15 @@ TimeOfDay VirtualRuntime::timeOfDay() const {
   const std::int64_t secs = (start_.secondsSinceMidnight() + now_ / 1000000) % 86400;
   return TimeOfDay{static_cast<int>(secs / 3600), static_cast<int>(secs / 60 % 60),
                    static_cast<int>(secs % 60)};
+}
+
+Date VirtualRuntime::date() const {
+  using namespace std::chrono;
+  const auto days = (start_.secondsSinceMidnight() + now_ / 1000000) / 86400;
+  const year_month_day ymd{sys_days{year{startDate_.year} / startDate_.month / startDate_.day} +
+                           std::chrono::days{days}};
+  return Date{static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
+              static_cast<int>(static_cast<unsigned>(ymd.day()))};
 }
 
 void VirtualRuntime::runForMs(std::int64_t ms) {

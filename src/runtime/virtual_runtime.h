@@ -22,7 +22,8 @@ class VirtualRuntime final : public Runtime {
  public:
   using Micros = std::int64_t;
 
-  explicit VirtualRuntime(TimeOfDay start = {8, 0, 0});
+  // The clock starts at `start` on `startDate`; the date turns with the time of day.
+  explicit VirtualRuntime(TimeOfDay start = {8, 0, 0}, Date startDate = {2026, 12, 6});
   ~VirtualRuntime() override;
   VirtualRuntime(const VirtualRuntime&) = delete;
   VirtualRuntime& operator=(const VirtualRuntime&) = delete;
@@ -31,6 +32,7 @@ class VirtualRuntime final : public Runtime {
   bool processUntil(const std::function<bool()>& done) override;
   void processPending() override;
   TimeOfDay timeOfDay() const override;
+  Date date() const override;
 
   Micros nowUs() const { return now_; }
   double nowMs() const { return static_cast<double>(now_) / 1000.0; }
@@ -73,6 +75,7 @@ class VirtualRuntime final : public Runtime {
   bool runNext(Micros until, std::uint64_t seqBound);
 
   TimeOfDay start_;
+  Date startDate_;
   Micros now_ = 0;
   std::uint64_t seq_ = 0;
   Micros waitLimit_ = 3600LL * 1000 * 1000;

@@ -19,6 +19,9 @@ void QtDialogs::messageBox(const std::string& text, const std::string& title, sc
     case screens::Icon::kCritical:
       qicon = QMessageBox::Critical;
       break;
+    case screens::Icon::kQuestion:
+      qicon = QMessageBox::Question;
+      break;
     case screens::Icon::kNone:
       break;
   }
@@ -26,6 +29,16 @@ void QtDialogs::messageBox(const std::string& text, const std::string& title, sc
   ++open_;
   box.exec();
   --open_;
+}
+
+bool QtDialogs::askYesNo(const std::string& text, const std::string& title) {
+  QMessageBox box(QMessageBox::Question, qs(title), qs(text), QMessageBox::Yes | QMessageBox::No,
+                  parent_);
+  box.setDefaultButton(QMessageBox::No);
+  ++open_;
+  const int answer = box.exec();
+  --open_;
+  return answer == QMessageBox::Yes;
 }
 
 }  // namespace korvane::shell

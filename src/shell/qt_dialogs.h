@@ -11,6 +11,7 @@ class QtDialogs final : public screens::Dialogs {
   explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
   void setParent(QWidget* parent) { parent_ = parent; }
   void messageBox(const std::string& text, const std::string& title, screens::Icon icon) override;
+  bool askYesNo(const std::string& text, const std::string& title) override;
   // Boxes open right now: their window must outlive them.
   int open() const { return open_; }
 

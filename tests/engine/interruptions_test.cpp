@@ -19,6 +19,7 @@ struct ModalDialogs final : screens::Dialogs {
     bytesSentWhileOpen += port.sent().size() - sentBefore;
     ++shown;
   }
+  bool askYesNo(const std::string&, const std::string&) override { return true; }
   runtime::VirtualRuntime& rt;
   const sim::SimulatedPort& port;
   std::size_t bytesSentWhileOpen = 0;

@@ -31,5 +31,13 @@ TEST(VirtualRuntime, WaitsGiveUpInsteadOfHanging) {
   EXPECT_LE(busy.nowUs(), 1'000'000);
 }
 
+TEST(VirtualRuntime, TheDateTurnsAtMidnight) {
+  VirtualRuntime rt({23, 59, 59}, {2026, 12, 31});
+  EXPECT_EQ(rt.date(), (Date{2026, 12, 31}));
+  rt.runForMs(1000);
+  EXPECT_EQ(rt.date(), (Date{2027, 1, 1}));
+  EXPECT_EQ(rt.timeOfDay(), (TimeOfDay{0, 0, 0}));
+}
+
 }  // namespace
 }  // namespace korvane::runtime

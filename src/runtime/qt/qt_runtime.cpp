@@ -1,6 +1,7 @@
 #include "runtime/qt/qt_runtime.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QEvent>
 #include <QEventLoop>
 #include <QObject>
@@ -141,6 +142,11 @@ void QtRuntime::processPending() {
 TimeOfDay QtRuntime::timeOfDay() const {
   const QTime now = QTime::currentTime();
   return TimeOfDay{now.hour(), now.minute(), now.second()};
+}
+
+Date QtRuntime::date() const {
+  const QDate today = QDate::currentDate();
+  return Date{today.year(), today.month(), today.day()};
 }
 
 void QtRuntime::setOnActivity(std::function<void()> onActivity) {

@@ -32,6 +32,7 @@ class QtRuntime final : public Runtime {
   bool processUntil(const std::function<bool()>& done) override;
   void processPending() override;
   TimeOfDay timeOfDay() const override;
+  Date date() const override;
 
   // Called after each timer tick and as each wait begins: the only moments at which the core
   // can have written something a window shows. The windows draw then, not on a clock of
