@@ -16,7 +16,6 @@ using screens::formatPattern;
 namespace {
 constexpr std::int32_t kNotReady = 5;  // the chamber has not settled yet
 constexpr int kWindow = 10;            // readings averaged
-constexpr int kTemperatureReadings = 10;
 
 bool chamberJudged(const Point& pt) {
   return !pt.Adr_Optique || (pt.Fin_Fenetre >= 1 && pt.Nb_Mesures >= pt.Fin_Fenetre) ||

@@ -15,8 +15,9 @@ namespace korvane::engine {
 inline constexpr int kMaxAddresses = 128;
 inline constexpr int kKapreAddresses = 15;
 inline constexpr int kMaxChamberReadings = 190;
-inline constexpr int kTemperatureSlots = 11;    // readings 0..9, and slot 10 read but never written
-inline constexpr std::int16_t kNoVerdict = -1;  // Adr_Taux of a detector the run did not judge
+inline constexpr int kTemperatureSlots = 11;  // readings 0..9, and slot 10 read but never written
+inline constexpr int kTemperatureReadings = 10;  // sampled per analysis run
+inline constexpr std::int16_t kNoVerdict = -1;   // Adr_Taux of a detector the run did not judge
 
 struct Point {
   // Identity, from the type reading.
@@ -46,6 +47,15 @@ struct Point {
   std::int16_t Adr_Temperature = 0;
   bool Alarme_Vue = false;  // seen in alarm during this supervision run
 };
+
+// What an analysis run found out about a point, for the reports: a point the run did not reach
+// or could not judge has neither.
+inline bool hasVerdict(const Point& p) {
+  return p.Adr_Optique && p.Adr_Taux >= 0 && !p.Adr_Verdict.empty();
+}
+inline bool hasTemperature(const Point& p) {
+  return p.Adr_Thermo && p.Nb_Temp > kTemperatureReadings;
+}
 
 class PointTable {
  public:

@@ -19,8 +19,6 @@
 
 namespace korvane::reports {
 
-inline constexpr const char* kMeasuresLogSeparator = "------------------------------------";
-
 bool saveMeasuresLog(const std::filesystem::path& file, const std::vector<std::string>& lines,
                      std::string& error);
 

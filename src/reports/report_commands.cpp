@@ -1,0 +1,57 @@
+#include "reports/report_commands.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "reports/html_report.h"
+#include "reports/report_file.h"
+#include "reports/text_report.h"
+
+namespace korvane::reports {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::optional<std::string> readWhole(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (in.bad()) return std::nullopt;
+  return bytes;
+}
+
+}  // namespace
+
+void saveTextReport(const ReportContext& c) {
+  const std::optional<fs::path> file = c.askFile("(*.txt)|*.txt");
+  if (!file) return;
+  const std::string bytes = textReport(c.form, c.runtime.date(), c.runtime.timeOfDay());
+  std::string error;
+  if (!saveReportFile(*file, bytes, error))
+    c.dialogs.messageBox(error, "Listing", screens::Icon::kExclamation);
+}
+
+void saveHtmlReport(const ReportContext& c) {
+  auto fail = [&c](const std::string& error) {
+    c.dialogs.messageBox(error, kAppTitle, screens::Icon::kInformation);
+  };
+  std::optional<fs::path> file;
+  for (;;) {
+    file = c.askFile("(*.html)|*.html");
+    if (!file) return fail("Enregistrement annulé.");
+    if (!Fichier_Existe(*file)) break;
+    const std::string question = pathText(*file) + "existe déjà.\r\nVoulez-vous le remplacer ?";
+    if (c.dialogs.askYesNo(question, "Confirmer l'enregistrement")) break;
+  }
+  // The template is read before anything is written: without it, the existing report stays.
+  const std::optional<std::string> templ = readWhole(c.templateFile);
+  if (!templ) return fail("Fichier introuvable : " + pathText(c.templateFile));
+  const std::string bytes =
+      htmlReport(*templ, c.form, c.state, c.images, c.runtime.date(), c.runtime.timeOfDay());
+  std::string error;
+  if (!saveReportFile(*file, bytes, error)) return fail(error);
+  c.dialogs.messageBox("Enregistrement terminé.", kAppTitle, screens::Icon::kNone);
+}
+
+}  // namespace korvane::reports

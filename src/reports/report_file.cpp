@@ -1,0 +1,70 @@
+#include "reports/report_file.h"
+
+#include <cstdio>
+#include <optional>
+
+#include "text/cp1252.h"
+#include "text/replace_file.h"
+
+namespace korvane::reports {
+
+std::string countedListing(const std::vector<std::string>& lines) {
+  std::string text;
+  auto put = [&text](std::string_view line) {
+    text += text::utf8ToCp1252(line);
+    text += kCrLf;
+  };
+  if (!lines.empty()) {
+    put("");
+    for (const std::string& line : lines)
+      put(line);
+    put("");
+    put(kSeparator);
+  }
+  put("Nb de points : " + std::to_string(lines.size()));
+  return text;
+}
+
+std::string pathText(const std::filesystem::path& file) {
+  const std::u8string name = file.u8string();
+  return {reinterpret_cast<const char*>(name.data()), name.size()};
+}
+
+std::string dateText(const runtime::Date& date) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d-%02d-%04d", date.month, date.day, date.year);
+  return text;
+}
+
+std::string timeText(const runtime::TimeOfDay& time) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", time.hours, time.minutes, time.seconds);
+  return text;
+}
+
+std::string crLf(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' || text[i] == '\n') {
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      out += kCrLf;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+bool saveReportFile(const std::filesystem::path& file, std::string_view bytes, std::string& error) {
+  try {
+    const std::optional<text::WriteTarget> target = text::writableTarget(file);
+    if (target && text::replaceFile(*target, bytes)) return true;
+    error = "Impossible d'enregistrer le fichier " + pathText(file) + ".";
+  } catch (...) {
+    error = "Impossible d'enregistrer le fichier.";
+  }
+  return false;
+}
+
+}  // namespace korvane::reports

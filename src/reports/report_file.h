@@ -1,0 +1,33 @@
+#pragma once
+// What the tool's text files have in common.
+//
+//   kSeparator       the 36 hyphens that close a block
+//   countedListing   the listing block and its count, Windows-1252 with CR LF:
+//                      (empty line), every line, (empty line), separator   only when there are
+//                      lines "Nb de points : " and the number of lines
+//   saveReportFile   the bytes replace the file whole, never leaving it half written; on
+//                    failure false, with `error` the message to show, and the file untouched
+//   pathText         a path as UTF-8, for messages
+//   dateText         "mm-dd-yyyy", the reports' date
+//   timeText         "hh:mm:ss", 24-hour clock
+//   crLf             a typed text with its line breaks as CR LF, whatever the window gave
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtime/runtime.h"
+
+namespace korvane::reports {
+
+inline constexpr std::string_view kSeparator = "------------------------------------";
+inline constexpr std::string_view kCrLf = "\r\n";
+
+std::string countedListing(const std::vector<std::string>& lines);
+bool saveReportFile(const std::filesystem::path& file, std::string_view bytes, std::string& error);
+std::string pathText(const std::filesystem::path& file);
+std::string dateText(const runtime::Date& date);
+std::string timeText(const runtime::TimeOfDay& time);
+std::string crLf(std::string_view text);
+
+}  // namespace korvane::reports
