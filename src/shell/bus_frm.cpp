@@ -22,6 +22,7 @@
 #include "shell/config/settings.h"
 #include "shell/measures_form.h"
 #include "shell/param_form.h"
+#include "shell/report_form.h"
 #include "shell/session.h"
 
 namespace korvane::shell {
@@ -128,6 +129,13 @@ void BusFrm::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
 }
 
+void BusFrm::menu_listing_Click() {
+  station().report.visible = true;
+  session_.render();
+  session_.reportForm()->raise();
+  session_.reportForm()->activateWindow();
+}
+
 void BusFrm::buildMenus() {
   auto* bar = new QMenuBar(this);
   auto* util = bar->addMenu(QStringLiteral("&Utilitaires"));
@@ -135,13 +143,13 @@ void BusFrm::buildMenus() {
   QAction* port = util->addAction(QStringLiteral("&Port Série"));
   port->setObjectName(QStringLiteral("Serial_Com_Port_Mnu"));
   connect(port, &QAction::triggered, this, &BusFrm::Serial_Com_Port_Mnu_Click);
-  // The LED sequencer and the report window come later; until then their entries wait.
+  // The LED sequencer comes later; until then its entry waits.
   QAction* led = util->addAction(QStringLiteral("Commande LED"));
   led->setObjectName(QStringLiteral("Cmd_LED"));
   led->setEnabled(false);
   QAction* listing = util->addAction(QStringLiteral("Listing"));
   listing->setObjectName(QStringLiteral("menu_listing"));
-  listing->setEnabled(false);
+  connect(listing, &QAction::triggered, this, &BusFrm::menu_listing_Click);
   QAction* quit = util->addAction(QStringLiteral("&Quitter"));
   quit->setObjectName(QStringLiteral("Quit_Mnu"));
   connect(quit, &QAction::triggered, this, [this] {

@@ -48,6 +48,8 @@ class BusFrm final : public QWidget {
   AddressGrid* grid() const { return grid_; }
   ParamForm* paramForm() const;
   MeasuresForm* measuresForm() const;
+  // "Listing": shows the report window.
+  void menu_listing_Click();
 
   // Copies the bus model onto the widgets (the session calls it with its other windows).
   void render();

@@ -9,6 +9,7 @@
 
 #include "engine/bus_state.h"
 #include "link/qt/qt_serial_port.h"
+#include "reports/report_images.h"
 #include "runtime/qt/qt_runtime.h"
 #include "shell/bus_frm.h"
 #include "shell/config/settings.h"
@@ -57,6 +58,10 @@ MdiMain::MdiMain(std::filesystem::path applicationDir, QWidget* parent)
   resize(1160, 800);
 
   app_ = std::make_unique<AppSession>(config::configPath(applicationDir_), this);
+  // The report's pictures are read once: a company that changes them restarts the tool. A
+  // large background keeps the window system served while it is encoded.
+  app_->session.reportImages =
+      reports::Init_Images(app_->session.reportFolder(), [] { QCoreApplication::processEvents(); });
 }
 
 // The bus windows go before the session they show.

@@ -5,6 +5,7 @@
 #include "shell/bus_frm.h"
 #include "shell/measures_form.h"
 #include "shell/param_form.h"
+#include "shell/report_form.h"
 
 namespace korvane::shell {
 
@@ -19,12 +20,14 @@ constexpr int kLateRenderMs = 150;
 Session::Session(runtime::Runtime& runtime, link::SerialPort& port, screens::Dialogs& dialogs,
                  std::filesystem::path ini, QWidget* windowParent)
     : station(runtime, port, dialogs),
+      runtime_(runtime),
       port_(port),
       dialogs_(dialogs),
       ini_(std::move(ini)),
       paramForm_(std::make_unique<ParamForm>(station.param, station.paramControl, windowParent)),
       measuresForm_(
           std::make_unique<MeasuresForm>(station.measures, dialogs, station.engine, windowParent)),
+      reportForm_(std::make_unique<ReportForm>(*this, windowParent)),
       lateRender_(std::make_unique<QTimer>()) {
   lateRender_->setSingleShot(true);
   QObject::connect(lateRender_.get(), &QTimer::timeout, [this] { render(); });
@@ -36,6 +39,7 @@ Session::~Session() {
   lateRender_.reset();
   paramForm_.reset();
   measuresForm_.reset();
+  reportForm_.reset();
 }
 
 // Drawing inside the core's own wake-ups costs no wake-up of its own; the late render only
@@ -55,6 +59,7 @@ void Session::render() {
   if (busFrm_) busFrm_->render();
   paramForm_->render();
   measuresForm_->render();
+  reportForm_->render();
 }
 
 // No step starts any more and the line is let go; a step still unwinding finds the port

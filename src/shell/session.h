@@ -1,10 +1,12 @@
 #pragma once
 // What the application works on from its start to its end: the engine with everything it
 // writes (point table, engine variables, screen models, measures log, report listing) and the
-// windows that live as long as it does (parameters, measures). The bus window is opened and
+// windows that live as long as it does (parameters, measures, report). The bus window is opened and
 // closed over it: closing it stops the engine and closes the port, and loses nothing measured.
 //
-//   Session        station, ini, dialogs, paramForm, measuresForm
+//   Session        station, ini, dialogs, paramForm, measuresForm, reportForm
+//   reportImages   the report's pictures, made once when the application starts
+//   reportFolder   where the report's template and pictures are: beside the settings file
 //   setBusWindow   the bus window open now (or none): render() draws it with the others
 //   render         copies the models onto every window of the session
 //   coreRan        the core ran (a tick, a wait begins): render, at most every 100 ms, and
@@ -18,6 +20,7 @@
 #include <memory>
 
 #include "engine/bus_station.h"
+#include "reports/report_images.h"
 
 class QTimer;
 class QWidget;
@@ -27,6 +30,7 @@ namespace korvane::shell {
 class BusFrm;
 class MeasuresForm;
 class ParamForm;
+class ReportForm;
 
 class Session final {
  public:
@@ -38,11 +42,15 @@ class Session final {
   Session& operator=(const Session&) = delete;
 
   engine::BusStation station;
+  reports::ReportImages reportImages;
 
   const std::filesystem::path& ini() const { return ini_; }
+  std::filesystem::path reportFolder() const { return ini_.parent_path(); }
+  runtime::Runtime& runtime() { return runtime_; }
   screens::Dialogs& dialogs() { return dialogs_; }
   ParamForm* paramForm() const { return paramForm_.get(); }
   MeasuresForm* measuresForm() const { return measuresForm_.get(); }
+  ReportForm* reportForm() const { return reportForm_.get(); }
 
   void setBusWindow(BusFrm* frm) { busFrm_ = frm; }
   BusFrm* busWindow() const { return busFrm_; }
@@ -52,11 +60,13 @@ class Session final {
   void closeBus();
 
  private:
+  runtime::Runtime& runtime_;
   link::SerialPort& port_;
   screens::Dialogs& dialogs_;
   std::filesystem::path ini_;
   std::unique_ptr<ParamForm> paramForm_;
   std::unique_ptr<MeasuresForm> measuresForm_;
+  std::unique_ptr<ReportForm> reportForm_;
   BusFrm* busFrm_ = nullptr;
   std::unique_ptr<QTimer> lateRender_;
   QElapsedTimer sinceRender_;

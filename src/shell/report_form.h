@@ -1,0 +1,48 @@
+#pragma once
+// The report window (`Frm_Rapport`, "Listing"): what the technician types for the maintenance
+// report (company, site, address, comments), the listing the engine wrote, and the two saves:
+// "Sauvegarder" (text report) and "Rapport HTML". One window for the whole run of the
+// application: what was typed stays for both reports.
+#include <QWidget>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "reports/report_commands.h"
+
+class QListWidget;
+class QLineEdit;
+class QPlainTextEdit;
+
+namespace korvane::shell {
+
+class Session;
+
+class ReportForm final : public QWidget {
+  Q_OBJECT
+ public:
+  ReportForm(Session& session, QWidget* parent);
+  void render();
+
+  // "Sauvegarder" and "Rapport HTML". Their dialogs open between engine steps.
+  void Command2_Click();
+  void Command3_Click();
+
+  // The save dialog for a filter like "(*.txt)|*.txt"; nothing when cancelled. Tests replace it.
+  std::function<std::optional<std::filesystem::path>(const std::string& filter)> askFile;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  reports::ReportContext context();
+  void run(void (*save)(const reports::ReportContext&));
+
+  Session& session_;
+  QListWidget* list_;
+  std::vector<std::string> shownLines_;
+};
+
+}  // namespace korvane::shell
