@@ -80,12 +80,11 @@ std::string Base64_Bloc(std::string_view block) {
 
 std::optional<std::string> Base64_Fichier(const std::filesystem::path& file,
                                           const std::function<void()>& progress) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(file, ec)) return std::nullopt;
   std::ifstream in(file, std::ios::binary);
   if (!in) return std::nullopt;
 
   std::string text;
+  std::error_code ec;
   const auto size = std::filesystem::file_size(file, ec);
   if (!ec) text.reserve(encodedSize(size));  // a file that changes size meanwhile still works
 
@@ -94,7 +93,7 @@ std::optional<std::string> Base64_Fichier(const std::filesystem::path& file,
   while (in) {
     in.read(reinterpret_cast<char*>(bytes.get()), kBlockBytes);
     const auto n = static_cast<std::size_t>(in.gcount());
-    if (in.bad()) return std::nullopt;
+    if (in.bad()) return std::nullopt;  // a read error, or a folder opened as a file
     if (n == 0) break;
     text.append(chars.get(), encodeLines(bytes.get(), n, chars.get()));
     if (progress) progress();
