@@ -6,6 +6,8 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
@@ -17,6 +19,7 @@
 #include "shell/address_grid.h"
 #include "shell/measures_form.h"
 #include "shell/param_form.h"
+#include "shell/report_form.h"
 #include "shell/session.h"
 #include "sim/loop_simulator.h"
 #include "sim/simulated_port.h"
@@ -238,6 +241,43 @@ TEST(MeasuresWindow, SavesTheLogWithoutFailingAFrame) {
   EXPECT_EQ(w.frm.station().com.Nb_Erreur_Com, 0);
   EXPECT_EQ(w.state().Nb_Trouve, 5);
   EXPECT_TRUE(w.dialogs.shown.empty());
+}
+
+// "Listing", then what the technician types, saved by a screen reader's presses.
+TEST(ReportWindow, TheTypedFieldsReachBothReports) {
+  Window w(loopOf({7}));
+  ASSERT_TRUE(w.connected());
+  w.frm.findChild<QAction*>(QStringLiteral("menu_listing"))->trigger();
+  ReportForm* form = w.session.reportForm();
+  ASSERT_TRUE(form->isVisible());
+  QTest::keyClicks(form->findChild<QLineEdit*>(QStringLiteral("Text2")), "Dupont & Fils");
+  auto* address = form->findChild<QPlainTextEdit*>(QStringLiteral("Text4"));
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(address)->text(QAccessible::Name), "Adresse");
+  QTest::keyClicks(address, "1 rue A");
+  QTest::keyClick(address, Qt::Key_Return);
+  QTest::keyClicks(address, "Lyon");
+  std::ofstream(w.dir / "para3.fin") << "%%societe%%|%%adresse%%|%%liste_produits%%";
+  form->askFile = [&](const std::string& filter) -> std::optional<std::filesystem::path> {
+    return w.dir / (filter == "(*.txt)|*.txt" ? "r.txt" : "r.html");
+  };
+  auto read = [&](const char* name) {
+    std::ifstream in(w.dir / name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  pressOrToggle(form->findChild<QPushButton*>(QStringLiteral("Command2")));
+  ASSERT_TRUE(w.runUntil([&] { return std::filesystem::exists(w.dir / "r.txt"); }));
+  EXPECT_NE(read("r.txt").find("Dupont & Fils\r\nSite : \r\nAdresse : 1 rue A\r\nLyon\r\n"),
+            std::string::npos);
+  // Nothing was found yet: the page lists the demonstration loop, which the grid shows too.
+  pressOrToggle(form->findChild<QPushButton*>(QStringLiteral("Command3")));
+  ASSERT_TRUE(w.runUntil([&] { return !w.dialogs.shown.empty(); }));
+  EXPECT_EQ(w.dialogs.shown.back().text, "Enregistrement terminé.");
+  EXPECT_EQ(
+      read("r.html").rfind("Dupont &amp; Fils|1 rue A</br>Lyon|<tr align=\"center\"><td>1</td>"
+                           "<td>DEMO</td>",
+                           0),
+      0u);
+  EXPECT_EQ(w.state().Nb_Trouve, 128);
 }
 
 TEST(Accessibility, BusWindowControlsDoWhatClicksDo) {
