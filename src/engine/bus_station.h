@@ -7,6 +7,7 @@
 
 #include "engine/bus_engine.h"
 #include "engine/bus_state.h"
+#include "engine/led_sequencer.h"
 #include "engine/param_control.h"
 #include "engine/run_control.h"
 #include "link/com_link.h"
@@ -14,6 +15,7 @@
 #include "runtime/runtime.h"
 #include "screens/bus_window.h"
 #include "screens/dialogs.h"
+#include "screens/led_window.h"
 #include "screens/measures_window.h"
 #include "screens/param_window.h"
 #include "screens/report_window.h"
@@ -26,18 +28,21 @@ struct BusStation {
         com(runtime, port, *Timer_Tache, {bus, measures, dialogs}),
         engine(runtime, state, com, *Timer_Tache, {bus, param, report, measures, dialogs}),
         control(engine),
-        paramControl(engine) {}
+        paramControl(engine),
+        leds(engine, led) {}
 
   screens::BusWindow bus;
   screens::ParamWindow param;
   screens::ReportWindow report;
   screens::MeasuresWindow measures;
+  screens::LedWindow led;
   BusState state;
   std::unique_ptr<runtime::Timer> Timer_Tache;
   link::ComLink com;
   BusEngine engine;
   RunControl control;
   ParamControl paramControl;
+  LedSequencer leds;
 };
 
 }  // namespace korvane::engine

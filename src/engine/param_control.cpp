@@ -2,6 +2,10 @@
 
 namespace korvane::engine {
 
+ParamControl::ParamControl(BusEngine& engine) : e_(engine), Timer1(engine.runtime().createTimer()) {
+  Timer1->setOnTick([this] { Timer1_Timer(); });
+}
+
 void ParamControl::Led_On_Cde_Click() {
   e_.state().Cde_Led = 1;
   e_.state().request(kLedCommand);
@@ -19,8 +23,48 @@ void ParamControl::Command1_Click() {
   e_.state().request(kBaseline);
 }
 
+// A reading every period. A search or a measurement run is never broken into, and another
+// request waiting for its step (an LED, a mode) is never replaced: the reading just skips that
+// period.
 void ParamControl::Timer1_Timer() {
+  const BusState& s = e_.state();
+  if (s.Bus_Occupe || s.Boucle_Mesures || s.Etat_Demande != kNone) return;
   e_.state().request(kReadParameters);
+}
+
+void ParamControl::Check1_Click() {
+  screens::ParamWindow& w = e_.views().param;
+  if (!w.Check1.checked) {
+    Timer1->setEnabled(false);
+    return;
+  }
+  w.HScroll1.visible = true;
+  w.Label7 = {std::to_string(w.HScroll1.value), true};
+  Timer1->setInterval(w.HScroll1.value * 1000);
+  Timer1->setEnabled(true);
+}
+
+// Moving the bar starts the re-reading at the new period, "Boucle" ticked or not.
+void ParamControl::HScroll1_Change() {
+  screens::ParamWindow& w = e_.views().param;
+  w.Label7.caption = std::to_string(w.HScroll1.value);
+  Timer1->setEnabled(false);
+  Timer1->setInterval(w.HScroll1.value * 1000);
+  Timer1->setEnabled(true);
+}
+
+void ParamControl::Form_MouseMove() {
+  e_.views().param.busyPointer = false;
+}
+
+// The window goes with its timer; opened again, it starts without its re-reading.
+void ParamControl::Close_Cmd_Click() {
+  screens::ParamWindow& w = e_.views().param;
+  Timer1->setEnabled(false);
+  w.visible = false;
+  w.Check1.checked = false;
+  w.HScroll1 = screens::ScrollBar{1, 1, 10, false};
+  w.Label7 = {"", false};
 }
 
 void ParamControl::Opto_Check_Click() {

@@ -62,6 +62,22 @@ struct CheckBox {
 struct OptionButton {
   std::string caption;
   bool selected = false;
+  bool enabled = true;
+};
+
+// A text box: what the user typed (the window writes it as it changes; the core reads it when
+// it needs it).
+struct TextBox {
+  std::string text;
+  bool enabled = true;
+};
+
+// A horizontal scroll bar's position.
+struct ScrollBar {
+  int value = 1;
+  int min = 1;
+  int max = 10;
+  bool visible = true;
 };
 
 // The text of a combo box is what the user typed or picked; the engine reads its number.

@@ -51,6 +51,10 @@ struct ParamWindow {
   Button Led_On_Cde{"LED ON"};
   Button Led_Off_Cde{"LED OFF"};
   Button Command1{"Analyse chambre"};
+  // The periodic re-reading: "Boucle", its period in seconds and the period shown.
+  CheckBox Check1{"Boucle", false};
+  ScrollBar HScroll1{1, 1, 10, false};
+  Label Label7{"", false};
 
   // The chamber panel of the baseline acquisition. Geometry in twips: the scale Picture4 maps
   // a chamber value v to v * width / 256.
