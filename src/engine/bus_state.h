@@ -79,9 +79,12 @@ struct BusState {
   std::uint8_t Protocole = 1;
   std::uint8_t Code_Protocole = 1;
 
-  // Single-point commands.
+  // Single-point commands. Adr_Cde is the point of the parameter window; an LED command of the
+  // windows (Cde_Led at Adr_Led_Cde) has an address of its own, so the LED sequencer never
+  // turns the parameter window onto another point.
   std::uint8_t Adr_Cde = 0;
   std::uint8_t Cde_Led = 0;
+  std::uint8_t Adr_Led_Cde = 0;
   std::uint8_t Adr_Led_Allumee = 0;
   // The point in alarm whose LED the supervision cycle lights at the next state 6; 0 = none.
   // Apart from Adr_Cde, so that an alarm never turns the parameter window onto another point.

@@ -1,9 +1,11 @@
 #include "engine/led_sequencer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
 
 namespace korvane::engine {
 
@@ -23,21 +25,30 @@ std::int16_t fieldNumber(std::string_view text) {
   return static_cast<std::int16_t>(value < kMin ? kMin : value > kMax ? kMax : value);
 }
 
-struct LedSequencer::Run {};
+namespace {
+
+constexpr int kTickMs = 1000;
+constexpr const char* kLineBusy = "Recherche ou mesures en cours";
+
+}  // namespace
 
 LedSequencer::LedSequencer(BusEngine& engine, screens::LedWindow& window)
-    : e_(engine), w_(window) {}
+    : e_(engine), w_(window), Tempo21(engine.runtime().createTimer()) {
+  Tempo21->setOnTick([this] {
+    if (--ticksLeft_ > 0) return;
+    Tempo21->setEnabled(false);
+    std::exchange(then_, nullptr)();
+  });
+}
 
 LedSequencer::~LedSequencer() = default;
 
 void LedSequencer::Form_Load() {
   const std::uint8_t found = e_.state().Nb_Trouve;
-  const bool blinkEnabled = false;
   w_ = screens::LedWindow{};
   w_.visible = true;
   w_.Text5.text = found != 0 ? "1" : "0";
   w_.Text7.text = std::to_string(found);
-  w_.blinkLabelsEnabled = blinkEnabled;
 }
 
 void LedSequencer::Check2_Click() {
@@ -53,14 +64,149 @@ void LedSequencer::Option2_Click() {
   w_.Text2.enabled = w_.Text3.enabled = w_.blinkLabelsEnabled = true;
 }
 
-void LedSequencer::Command2_Click() {}
-void LedSequencer::CMD_AR_Click(int) {}
-void LedSequencer::Command1_Click() {
-  w_.visible = false;
+void LedSequencer::wait(int seconds, std::function<void()> then) {
+  then_ = std::move(then);
+  ticksLeft_ = seconds > 0 ? seconds : 1;
+  Tempo21->setInterval(seconds > 0 ? kTickMs : 0);
+  Tempo21->setEnabled(true);
 }
 
-bool LedSequencer::running() const {
-  return run_ != nullptr;
+// Through the engine's request slot: the LED command runs as a step of its own, never inside
+// another.
+void LedSequencer::requestLed(bool on, int address) {
+  BusState& s = e_.state();
+  s.Cde_Led = on ? 1 : 0;
+  s.Adr_Led_Cde = static_cast<std::uint8_t>(address);
+  s.request(kLedCommand);
+  if (on) {
+    lit_ = address;
+    w_.Label5.caption = "Allumage voyant N°" + std::to_string(address);
+  } else if (lit_ == address) {
+    lit_ = 0;
+  }
+}
+
+bool LedSequencer::lineBusy() const {
+  return e_.state().Bus_Occupe || e_.state().Boucle_Mesures;
+}
+
+void LedSequencer::Command2_Click() {
+  Num_Voyant = 1;
+  if (running_ && w_.Command2.caption != "LANCER") {
+    // "ARRETER": an LED lit finishes its step (off, then its pause); otherwise the run ends now.
+    w_.Command2.caption = "LANCER";
+    w_.Label5.caption.clear();
+    Arret_Led = true;
+    if (!ledStepOn_) endRun();
+    return;
+  }
+  if (running_) endRun();  // a stopped run still finishing its LED: the new one takes over
+  if (lineBusy()) {
+    w_.Label5.caption = kLineBusy;
+    return;
+  }
+  Arret_Led = false;
+  running_ = true;
+  w_.Command2.caption = "ARRETER";
+  w_.Label5.caption = "Attente avant le lancement";
+  const int minutes = fieldNumber(w_.Text1.text);
+  if (minutes > 0) {
+    wait(minutes * 60, [this] { checkFound(); });
+  } else {
+    checkFound();
+  }
+}
+
+void LedSequencer::checkFound() {
+  w_.Label5.caption = "Vérification nombre trouvé";
+  if (e_.state().Nb_Trouve == 0) {
+    endRun();
+    // A message box waits for the user: between engine steps, never inside a frame's wait.
+    e_.afterStep([this] {
+      e_.views().dialogs.messageBox("Pas de points trouvées", "INFO", screens::Icon::kInformation);
+    });
+    return;
+  }
+  w_.Label5.caption = "Lancement";
+  startPass();
+}
+
+void LedSequencer::startPass() {
+  passLit_ = false;
+  int debut = fieldNumber(w_.Text5.text);
+  if (debut < 1) debut = 1;
+  if (!w_.Check2.checked) {
+    // By hand: the first LED lit, then the arrows.
+    if (debut <= kMaxAddresses) requestLed(true, debut);
+    endPass();
+    return;
+  }
+  led_ = debut;
+  fin_ = std::min<int>(fieldNumber(w_.Text7.text), kMaxAddresses);
+  ledStep();
+}
+
+void LedSequencer::ledStep() {
+  if (Arret_Led) return endRun();
+  if (lineBusy()) {
+    w_.Label5.caption = kLineBusy;
+    return endRun();
+  }
+  if (led_ > fin_) return endPass();
+  const int i = led_++;
+  passLit_ = true;
+  if (!w_.Option1.selected) {  // blinking: no behaviour of its own yet, the pass just steps
+    wait(0, [this] { ledStep(); });
+    return;
+  }
+  requestLed(true, i);
+  ledStepOn_ = true;
+  wait(fieldNumber(w_.Text4.text), [this, i] {
+    requestLed(false, i);
+    ledStepOn_ = false;
+    w_.Label5.caption = "Extinction voyant N°" + std::to_string(i);
+    wait(fieldNumber(w_.Text6.text), [this] { ledStep(); });
+  });
+}
+
+void LedSequencer::endPass() {
+  if (Arret_Led || !w_.Check1.checked) return endRun();
+  // "Boucle": pass after pass. One that made no LED step (by hand, or an empty range) waits a
+  // tick, so the loop stays free and the run can be stopped.
+  if (passLit_) {
+    startPass();
+  } else {
+    wait(1, [this] { startPass(); });
+  }
+}
+
+void LedSequencer::endRun() {
+  Tempo21->setEnabled(false);
+  then_ = nullptr;
+  running_ = false;
+  ledStepOn_ = false;
+  w_.Command2.caption = "LANCER";
+}
+
+// By hand: put out the LED, light the next (or the previous), round the points found. The
+// switch-on puts out whatever the tool lit last anyway, so one LED stays lit even when the
+// engine only takes the second request.
+void LedSequencer::CMD_AR_Click(int index) {
+  const int found = std::min<int>(e_.state().Nb_Trouve, kMaxAddresses);
+  if ((index != 0 && index != 1) || found == 0) return;
+  requestLed(false, Num_Voyant);
+  Num_Voyant += index == 1 ? 1 : -1;
+  if (Num_Voyant > found) Num_Voyant = 1;
+  if (Num_Voyant < 1) Num_Voyant = found;
+  requestLed(true, Num_Voyant);
+}
+
+// "FERMER": the run stops, and the LED it left lit goes out.
+void LedSequencer::Command1_Click() {
+  endRun();
+  Arret_Led = true;
+  if (lit_ != 0) requestLed(false, lit_);
+  w_.visible = false;
 }
 
 }  // namespace korvane::engine

@@ -13,7 +13,9 @@
 //                    "Fixe", each LED on for Durée seconds, then off for pause seconds; with
 //                    "Boucle", pass after pass. In manual mode a pass lights Début only.
 //                    "ARRETER": the LED lit finishes its step, then the run ends.
-//                    Nothing starts while a search or a measurement run is on.
+//                    Nothing starts while a search or a measurement run is on, and a run
+//                    that meets one ends there. LED numbers are loop addresses: a range
+//                    stops at 128. A pass that lights nothing waits a second before the next.
 //   CMD_AR_Click     manual stepping: 0 the previous LED, 1 the next, wrapping round the
 //                    points found; exactly one LED stays lit
 //   Check2_Click, Option1_Click, Option2_Click   what the options enable
@@ -25,6 +27,8 @@
 #include <functional>
 #include <memory>
 #include <string_view>
+
+#include "runtime/runtime.h"
 
 #include "engine/bus_engine.h"
 #include "screens/led_window.h"
@@ -48,13 +52,33 @@ class LedSequencer {
   void Option2_Click();
   void Command1_Click();
 
-  bool running() const;
+  bool running() const { return running_; }
 
  private:
-  struct Run;
+  void checkFound();
+  void startPass();
+  void ledStep();
+  void endPass();
+  void endRun();
+  // Runs `then` after `seconds` one-second ticks; 0 or less: at the next turn of the loop.
+  void wait(int seconds, std::function<void()> then);
+  void requestLed(bool on, int address);
+  bool lineBusy() const;
+
   BusEngine& e_;
   screens::LedWindow& w_;
-  std::unique_ptr<Run> run_;
+  std::unique_ptr<runtime::Timer> Tempo21;
+  int ticksLeft_ = 0;
+  std::function<void()> then_;
+
+  bool running_ = false;
+  bool Arret_Led = false;
+  bool ledStepOn_ = false;  // between an LED's switch-on and its switch-off
+  bool passLit_ = false;    // the pass made an LED step
+  int Num_Voyant = 1;
+  int led_ = 0;  // the LED of the automatic pass
+  int fin_ = 0;
+  int lit_ = 0;  // the LED the sequencer lit last and has not put out, 0 = none
 };
 
 }  // namespace korvane::engine

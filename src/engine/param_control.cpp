@@ -8,11 +8,13 @@ ParamControl::ParamControl(BusEngine& engine) : e_(engine), Timer1(engine.runtim
 
 void ParamControl::Led_On_Cde_Click() {
   e_.state().Cde_Led = 1;
+  e_.state().Adr_Led_Cde = e_.state().Adr_Cde;
   e_.state().request(kLedCommand);
 }
 
 void ParamControl::Led_Off_Cde_Click() {
   e_.state().Cde_Led = 0;
+  e_.state().Adr_Led_Cde = e_.state().Adr_Cde;
   e_.state().request(kLedCommand);
 }
 

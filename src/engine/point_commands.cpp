@@ -13,13 +13,13 @@ constexpr std::uint8_t kKapreClass = 11;
 
 // State 6. The tool keeps at most one LED lit: lighting one first puts out the last one it lit,
 // even when that one's switch-on failed. The supervision cycle's alarm LED goes first; else
-// the command of the windows (Cde_Led at Adr_Cde).
+// the command of the windows (Cde_Led at Adr_Led_Cde).
 void BusEngine::ledCommand() {
   auto led = [this](std::uint8_t address, std::uint8_t value) {
     return com_.Envoi_Trame(link::kCmdLed, address, value, true, false) && com_.rx(0) == 0;
   };
   const bool forAlarm = s_.Adr_Led_Alarme != 0;
-  const std::uint8_t target = forAlarm ? s_.Adr_Led_Alarme : s_.Adr_Cde;
+  const std::uint8_t target = forAlarm ? s_.Adr_Led_Alarme : s_.Adr_Led_Cde;
   s_.Adr_Led_Alarme = 0;
   if (forAlarm || s_.Cde_Led != 0) {
     if (s_.Adr_Led_Allumee != 0) {
@@ -31,6 +31,8 @@ void BusEngine::ledCommand() {
     s_.Adr_Led_Allumee = target;
   } else if (led(target, link::kLedOff)) {
     v_.bus.ledShp(target).visible = false;
+    // Out already: the next switch-on need not put it out again.
+    if (target == s_.Adr_Led_Allumee) s_.Adr_Led_Allumee = 0;
   }
   com_.Tempo(100);
   // Inside a cycle: back to it, through the measurement step the cycle had asked for.

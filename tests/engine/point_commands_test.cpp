@@ -24,12 +24,12 @@ TEST(PointCommands, LedsThenASupervisionThatColoursLikeAPanel) {
 
   // Outside the cycle, one LED is lit at a time.
   st.state.Cde_Led = 1;
-  st.state.Adr_Cde = 3;
+  st.state.Adr_Led_Cde = 3;
   ASSERT_TRUE(st.runRequest(kLedCommand));
   EXPECT_TRUE(st.bus.Led_Shp[3].visible);
 
   st.port.clearSent();
-  st.state.Adr_Cde = 5;
+  st.state.Adr_Led_Cde = 5;
   ASSERT_TRUE(st.runRequest(kLedCommand));
   EXPECT_EQ(st.framesSent(0x41, 0x82), (std::vector<Bytes>{{0x82, 3, 0}, {0x82, 5, 3}}));
   EXPECT_FALSE(st.bus.Led_Shp[3].visible);
