@@ -5,6 +5,7 @@
 #include "../engine/station.h"
 #include "reports/demo_loop.h"
 #include "reports/html_report.h"
+#include "reports/measures_log.h"
 #include "reports/report_commands.h"
 #include "reports/text_report.h"
 #include "support/temp_dir.h"
@@ -178,11 +179,16 @@ TEST_F(Reports, SavingNeverLeavesAReportHalfWrittenOrSilentlyLost) {
   EXPECT_EQ(bytes(other), "read-only report");
   EXPECT_EQ(bytes(report), "Non Renseign\xE9\r\n");
 
-  // The text report's cancel says nothing.
+  // The text report's cancel says nothing. The measures log is saved the same way.
   const std::size_t shown = dialogs.shown.size();
   saveTextReport(context());
   EXPECT_EQ(dialogs.shown.size(), shown);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 3);
+  std::string error;
+  ASSERT_TRUE(saveMeasuresLog(dir_ / "log.txt", {"Détecteur : 1"}, error));
+  EXPECT_EQ(
+      bytes(dir_ / "log.txt"),
+      "\r\nD\xE9tecteur : 1\r\n\r\n------------------------------------\r\nNb de points : 1\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 4);  // no temporary file left
 }
 
 }  // namespace
