@@ -20,6 +20,7 @@
 #include "shell/about_box.h"
 #include "shell/address_grid.h"
 #include "shell/config/settings.h"
+#include "shell/led_form.h"
 #include "shell/measures_form.h"
 #include "shell/param_form.h"
 #include "shell/report_form.h"
@@ -136,6 +137,16 @@ void BusFrm::menu_listing_Click() {
   session_.reportForm()->activateWindow();
 }
 
+// Opened afresh (Début, Fin from the last search); already open, it keeps what was typed.
+void BusFrm::Cmd_LED_Click() {
+  if (!session_.ledForm()->isVisible()) {
+    station().leds.Form_Load();
+    session_.render();
+  }
+  session_.ledForm()->raise();
+  session_.ledForm()->activateWindow();
+}
+
 void BusFrm::buildMenus() {
   auto* bar = new QMenuBar(this);
   auto* util = bar->addMenu(QStringLiteral("&Utilitaires"));
@@ -143,10 +154,9 @@ void BusFrm::buildMenus() {
   QAction* port = util->addAction(QStringLiteral("&Port Série"));
   port->setObjectName(QStringLiteral("Serial_Com_Port_Mnu"));
   connect(port, &QAction::triggered, this, &BusFrm::Serial_Com_Port_Mnu_Click);
-  // The LED sequencer comes later; until then its entry waits.
   QAction* led = util->addAction(QStringLiteral("Commande LED"));
   led->setObjectName(QStringLiteral("Cmd_LED"));
-  led->setEnabled(false);
+  connect(led, &QAction::triggered, this, &BusFrm::Cmd_LED_Click);
   QAction* listing = util->addAction(QStringLiteral("Listing"));
   listing->setObjectName(QStringLiteral("menu_listing"));
   connect(listing, &QAction::triggered, this, &BusFrm::menu_listing_Click);

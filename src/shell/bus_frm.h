@@ -50,6 +50,8 @@ class BusFrm final : public QWidget {
   MeasuresForm* measuresForm() const;
   // "Listing": shows the report window.
   void menu_listing_Click();
+  // "Commande LED": shows the LED sequencer window.
+  void Cmd_LED_Click();
 
   // Copies the bus model onto the widgets (the session calls it with its other windows).
   void render();

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "shell/pictures.h"
@@ -113,6 +114,28 @@ ParamForm::ParamForm(screens::ParamWindow& model, engine::ParamControl& control,
   left->addLayout(leds);
   ledOn_ = ButtonView(ledOn);
   ledOff_ = ButtonView(ledOff);
+  // "Boucle": the parameters read again every period, chosen on the bar and shown beside it.
+  auto* loop = new QHBoxLayout;
+  check1_ = new QCheckBox(qs(model.Check1.caption), this);
+  check1_->setObjectName(QStringLiteral("Check1"));
+  hscroll1_ = new QScrollBar(Qt::Horizontal, this);
+  hscroll1_->setObjectName(QStringLiteral("HScroll1"));
+  hscroll1_->setAccessibleName(QStringLiteral("Période (s)"));
+  hscroll1_->setPageStep(1);
+  auto* label7 = new QLabel(this);
+  label7->setObjectName(QStringLiteral("Label7"));
+  label7->setMinimumWidth(label7->fontMetrics().horizontalAdvance(QStringLiteral("10")));
+  label7_ = LabelView(label7);
+  // Shown by the first tick of "Boucle": they keep their place until then.
+  for (QWidget* hidden : {static_cast<QWidget*>(hscroll1_), static_cast<QWidget*>(label7)}) {
+    QSizePolicy policy = hidden->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    hidden->setSizePolicy(policy);
+  }
+  loop->addWidget(check1_);
+  loop->addWidget(hscroll1_, 1);
+  loop->addWidget(label7);
+  left->addLayout(loop);
   auto* close = new QPushButton(QStringLiteral("FERMER"), this);
   close->setObjectName(QStringLiteral("Close_Cmd"));
   connect(close, &QPushButton::clicked, this, &QWidget::close);
@@ -173,6 +196,18 @@ ParamForm::ParamForm(screens::ParamWindow& model, engine::ParamControl& control,
     control_.Thermo_Check_Click();
     render();
   });
+  connect(check1_, &QCheckBox::toggled, this, [this](bool checked) {
+    model_.Check1.checked = checked;
+    control_.Check1_Click();
+    render();
+  });
+  connect(hscroll1_, &QScrollBar::valueChanged, this, [this](int value) {
+    model_.HScroll1.value = value;
+    control_.HScroll1_Change();
+    render();
+  });
+  // Moves over the rows and the pictures reach the window: they follow no mouse themselves.
+  setMouseTracking(true);
   render();
 }
 
@@ -216,6 +251,16 @@ void ParamForm::render() {
   };
   box(opto_, model_.Opto_Check);
   box(thermo_, model_.Thermo_Check);
+  box(check1_, model_.Check1);
+  const screens::ScrollBar& bar = model_.HScroll1;
+  if (hscroll1_->isHidden() == bar.visible) hscroll1_->setVisible(bar.visible);
+  {
+    const QSignalBlocker quiet(hscroll1_);
+    if (hscroll1_->minimum() != bar.min || hscroll1_->maximum() != bar.max)
+      hscroll1_->setRange(bar.min, bar.max);
+    hscroll1_->setValue(bar.value);
+  }
+  label7_.show(model_.Label7);
   picture1_->setVisible(model_.Picture1.visible);
   picture2_->setVisible(model_.Picture2.visible);
   ledOn_.show(model_.Led_On_Cde);
@@ -234,8 +279,17 @@ void ParamForm::render() {
   }
 }
 
+void ParamForm::mouseMoveEvent(QMouseEvent* event) {
+  if (model_.busyPointer) {
+    control_.Form_MouseMove();
+    render();
+  }
+  QWidget::mouseMoveEvent(event);
+}
+
+// The close box does what "FERMER" does.
 void ParamForm::closeEvent(QCloseEvent* event) {
-  model_.visible = false;
+  control_.Close_Cmd_Click();
   if (busyShown_) {
     QApplication::restoreOverrideCursor();
     busyShown_ = false;

@@ -14,6 +14,7 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QScrollBar;
 
 namespace korvane::shell {
 
@@ -52,6 +53,8 @@ class ParamForm final : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // The arrow pointer back over the window (the engine shows the hourglass while it reads).
+  void mouseMoveEvent(QMouseEvent* event) override;
 
  private:
   screens::ParamWindow& model_;
@@ -69,6 +72,9 @@ class ParamForm final : public QWidget {
   ButtonView ledOff_;
   ButtonView command1_;
   LabelView label8_;
+  QCheckBox* check1_;
+  QScrollBar* hscroll1_;
+  LabelView label7_;
   ChamberPanel* chamber_;
   int shownPicture_ = -1;
   int shownWidth_ = -1;

@@ -3,6 +3,7 @@
 #include <QTimer>
 
 #include "shell/bus_frm.h"
+#include "shell/led_form.h"
 #include "shell/measures_form.h"
 #include "shell/param_form.h"
 #include "shell/report_form.h"
@@ -28,6 +29,7 @@ Session::Session(runtime::Runtime& runtime, link::SerialPort& port, screens::Dia
       measuresForm_(
           std::make_unique<MeasuresForm>(station.measures, dialogs, station.engine, windowParent)),
       reportForm_(std::make_unique<ReportForm>(*this, windowParent)),
+      ledForm_(std::make_unique<LedForm>(*this, windowParent)),
       lateRender_(std::make_unique<QTimer>()) {
   lateRender_->setSingleShot(true);
   QObject::connect(lateRender_.get(), &QTimer::timeout, [this] { render(); });
@@ -40,6 +42,7 @@ Session::~Session() {
   paramForm_.reset();
   measuresForm_.reset();
   reportForm_.reset();
+  ledForm_.reset();
 }
 
 // Drawing inside the core's own wake-ups costs no wake-up of its own; the late render only
@@ -60,6 +63,7 @@ void Session::render() {
   paramForm_->render();
   measuresForm_->render();
   reportForm_->render();
+  ledForm_->render();
 }
 
 // No step starts any more and the line is let go; a step still unwinding finds the port
@@ -67,9 +71,11 @@ void Session::render() {
 void Session::closeBus() {
   station.Timer_Tache->setEnabled(false);
   if (port_.isOpen()) port_.close();
-  // Its buttons are requests to the engine, which stands still until the bus window opens
-  // again: a window whose buttons do nothing has no business staying up.
-  station.param.visible = false;
+  // Their buttons are requests to the engine, which stands still until the bus window opens
+  // again: windows whose buttons do nothing have no business staying up. The parameter window
+  // goes with its re-reading, the LED window with its run.
+  station.paramControl.Close_Cmd_Click();
+  if (station.led.visible) station.leds.Command1_Click();
   busFrm_ = nullptr;
   render();
 }

@@ -1,10 +1,11 @@
 #pragma once
 // What the application works on from its start to its end: the engine with everything it
 // writes (point table, engine variables, screen models, measures log, report listing) and the
-// windows that live as long as it does (parameters, measures, report). The bus window is opened and
-// closed over it: closing it stops the engine and closes the port, and loses nothing measured.
+// windows that live as long as it does (parameters, measures, report, LED sequencer). The bus
+// window is opened and closed over it: closing it stops the engine and closes the port, and loses
+// nothing measured.
 //
-//   Session        station, ini, dialogs, paramForm, measuresForm, reportForm
+//   Session        station, ini, dialogs, paramForm, measuresForm, reportForm, ledForm
 //   reportImages   the report's pictures, made once when the application starts
 //   reportFolder   where the report's template and pictures are: beside the settings file
 //   setBusWindow   the bus window open now (or none): render() draws it with the others
@@ -28,6 +29,7 @@ class QWidget;
 namespace korvane::shell {
 
 class BusFrm;
+class LedForm;
 class MeasuresForm;
 class ParamForm;
 class ReportForm;
@@ -51,6 +53,7 @@ class Session final {
   ParamForm* paramForm() const { return paramForm_.get(); }
   MeasuresForm* measuresForm() const { return measuresForm_.get(); }
   ReportForm* reportForm() const { return reportForm_.get(); }
+  LedForm* ledForm() const { return ledForm_.get(); }
 
   void setBusWindow(BusFrm* frm) { busFrm_ = frm; }
   BusFrm* busWindow() const { return busFrm_; }
@@ -67,6 +70,7 @@ class Session final {
   std::unique_ptr<ParamForm> paramForm_;
   std::unique_ptr<MeasuresForm> measuresForm_;
   std::unique_ptr<ReportForm> reportForm_;
+  std::unique_ptr<LedForm> ledForm_;
   BusFrm* busFrm_ = nullptr;
   std::unique_ptr<QTimer> lateRender_;
   QElapsedTimer sinceRender_;

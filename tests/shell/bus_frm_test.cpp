@@ -17,6 +17,7 @@
 #include "qt_app.h"
 #include "runtime/virtual_runtime.h"
 #include "shell/address_grid.h"
+#include "shell/led_form.h"
 #include "shell/measures_form.h"
 #include "shell/param_form.h"
 #include "shell/report_form.h"
@@ -280,6 +281,36 @@ TEST(ReportWindow, TheTypedFieldsReachBothReports) {
   EXPECT_EQ(w.state().Nb_Trouve, 128);
 }
 
+// "Commande LED" after a search, driven by a screen reader: by hand, the arrows step round the
+// points found and leave exactly one LED lit.
+TEST(LedWindow, ManualSteppingLeavesOneLedLit) {
+  Window w(loopOf({7, 7, 7}));
+  ASSERT_TRUE(w.connected());
+  QTest::keyClick(&w.frm, Qt::Key_F5);
+  ASSERT_TRUE(w.searched());
+  w.frm.findChild<QAction*>(QStringLiteral("Cmd_LED"))->trigger();
+  LedForm* form = w.session.ledForm();
+  ASSERT_TRUE(form->isVisible());
+  auto* first = form->findChild<QLineEdit*>(QStringLiteral("Text5"));
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(first)->text(QAccessible::Name), "Début");
+  EXPECT_EQ(first->text(), "1");
+  EXPECT_EQ(form->findChild<QLineEdit*>(QStringLiteral("Text7"))->text(), "3");
+  auto control = [&](const char* name) {
+    return form->findChild<QAbstractButton*>(QString::fromLatin1(name));
+  };
+  pressOrToggle(control("Check2"));  // "Automatique" off
+  EXPECT_TRUE(control("CMD_AR_0")->isEnabled() && control("CMD_AR_1")->isEnabled());
+  pressOrToggle(control("Command2"));
+  ASSERT_TRUE(w.runUntil([&] { return w.box.ledOn(0); }));
+  for (const char* arrow : {"CMD_AR_1", "CMD_AR_1", "CMD_AR_0"})
+    pressOrToggle(control(arrow));
+  EXPECT_TRUE(w.runUntil([&] { return !w.box.ledOn(0) && w.box.ledOn(1) && !w.box.ledOn(2); }));
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(control("CMD_AR_1"))->text(QAccessible::Name),
+            "Voyant suivant");
+  pressOrToggle(control("Command1"));
+  EXPECT_FALSE(form->isVisible());
+}
+
 TEST(Accessibility, BusWindowControlsDoWhatClicksDo) {
   auto bus = [](Window& w) -> screens::BusWindow& { return w.frm.station().bus; };
   expectScreenReaderDoesWhatAClickDoes(
@@ -333,6 +364,7 @@ TEST(Accessibility, ParamWindowControlsDoWhatClicksDo) {
           {"Opto_Check", [](Window& w) { return w.box.mode(0) == 2; }},    // optical off
           {"Thermo_Check", [](Window& w) { return w.box.mode(0) == 1; }},  // heat off
           {"Command1", [&](Window& w) { return param(w).P_Chambre.visible; }},
+          {"Check1", [&](Window& w) { return param(w).HScroll1.visible; }},
           {"Close_Cmd", [&](Window& w) { return !param(w).visible; }},
       });
 }
