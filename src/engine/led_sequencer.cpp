@@ -92,7 +92,7 @@ bool LedSequencer::lineBusy() const {
 
 void LedSequencer::Command2_Click() {
   Num_Voyant = 1;
-  if (running_ && w_.Command2.caption != "LANCER") {
+  if (running_ && !Arret_Led) {
     // "ARRETER": an LED lit finishes its step (off, then its pause); otherwise the run ends now.
     w_.Command2.caption = "LANCER";
     w_.Label5.caption.clear();
@@ -204,7 +204,6 @@ void LedSequencer::CMD_AR_Click(int index) {
 // "FERMER": the run stops, and the LED it left lit goes out.
 void LedSequencer::Command1_Click() {
   endRun();
-  Arret_Led = true;
   if (lit_ != 0) requestLed(false, lit_);
   w_.visible = false;
 }

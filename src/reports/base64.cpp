@@ -78,6 +78,15 @@ std::string Base64_Bloc(std::string_view block) {
   return text;
 }
 
+std::string base64Line(std::string_view bytes) {
+  const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t groups = bytes.size() / 3;
+  std::string text((bytes.size() + 2) / 3 * 4, '\0');
+  char* out = encodeGroups(in, groups, text.data());
+  if (bytes.size() % 3 != 0) encodeTail(in + 3 * groups, bytes.size() % 3, out);
+  return text;
+}
+
 std::optional<std::string> Base64_Fichier(const std::filesystem::path& file,
                                           const std::function<void()>& progress) {
   std::ifstream in(file, std::ios::binary);

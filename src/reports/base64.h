@@ -4,6 +4,8 @@
 //
 //   Base64_Bloc      one to three bytes -> their four characters ("=" fills a short block);
 //                    an empty or longer block gives ""
+//   base64Line       any bytes, in one line with no breaks (the report's small constant
+//                    pictures)
 //   Base64_Fichier   the whole file, with CR LF after every 72 characters (a text whose
 //                    length is a multiple of 72 ends with CR LF; an empty file gives "").
 //                    It streams the file in large blocks and calls `progress`, when given,
@@ -18,6 +20,7 @@
 namespace korvane::reports {
 
 std::string Base64_Bloc(std::string_view block);
+std::string base64Line(std::string_view bytes);
 std::optional<std::string> Base64_Fichier(const std::filesystem::path& file,
                                           const std::function<void()>& progress = {});
 

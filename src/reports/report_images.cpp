@@ -14,23 +14,11 @@ bool Fichier_Existe(const fs::path& file) {
   return fs::is_regular_file(file, error);
 }
 
-namespace {
-
-// The bars are a few hundred bytes each: one line of Base64, no breaks.
-std::string oneLineBase64(std::string_view bytes) {
-  std::string text;
-  for (std::size_t i = 0; i < bytes.size(); i += 3)
-    text += Base64_Bloc(bytes.substr(i, 3));
-  return text;
-}
-
-}  // namespace
-
 ReportImages Init_Images(const fs::path& folder, const std::function<void()>& progress) {
   ReportImages images;
   for (int i = 0; i < kBarPictures; ++i) {
     images.bars[static_cast<std::size_t>(i)] =
-        "<img alt=\"\" src=\"data:image/png;base64," + oneLineBase64(barPng(i)) + "\" />";
+        "<img alt=\"\" src=\"data:image/png;base64," + base64Line(barPng(i)) + "\" />";
   }
   auto encoded = [&](const char* name) -> std::optional<std::string> {
     const fs::path file = folder / name;

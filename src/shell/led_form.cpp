@@ -113,26 +113,22 @@ LedForm::LedForm(Session& session, QWidget* parent)
   grid->addWidget(command1, 3, 1, Qt::AlignRight);
 
   // Options act when they become selected; the one deselected says nothing.
-  connect(option1_, &QRadioButton::toggled, this, [this, &leds](bool on) {
-    if (!on) return;
-    model_.Option1.selected = true;
-    model_.Option2.selected = false;
-    leds.Option1_Click();
-    render();
-  });
-  connect(option2_, &QRadioButton::toggled, this, [this, &leds](bool on) {
-    if (!on) return;
-    model_.Option1.selected = false;
-    model_.Option2.selected = true;
-    leds.Option2_Click();
-    render();
-  });
-  // "Pas de points trouvées" is a modal box: the start runs between engine steps.
-  connect(command2, &QPushButton::clicked, this, [this, &leds] {
-    session_.station.engine.afterStep([this, &leds] {
-      leds.Command2_Click();
-      session_.render();
+  auto onSelected = [this, &leds](QRadioButton* option, bool first,
+                                  void (engine::LedSequencer::*click)()) {
+    connect(option, &QRadioButton::toggled, this, [this, &leds, first, click](bool on) {
+      if (!on) return;
+      model_.Option1.selected = first;
+      model_.Option2.selected = !first;
+      (leds.*click)();
+      render();
     });
+  };
+  onSelected(option1_, true, &engine::LedSequencer::Option1_Click);
+  onSelected(option2_, false, &engine::LedSequencer::Option2_Click);
+  // The sequencer only posts requests and defers its message box itself: safe in any wait.
+  connect(command2, &QPushButton::clicked, this, [this, &leds] {
+    leds.Command2_Click();
+    session_.render();
   });
   connect(command1, &QPushButton::clicked, this, &QWidget::close);
   render();

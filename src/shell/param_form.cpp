@@ -186,21 +186,17 @@ ParamForm::ParamForm(screens::ParamWindow& model, engine::ParamControl& control,
   connect(command1, &QPushButton::clicked, this, [this] { control_.Command1_Click(); });
   // `toggled`, so that a screen reader's toggle action writes the mode as a click does;
   // render() blocks it while it shows what the engine read.
-  connect(opto_, &QCheckBox::toggled, this, [this](bool checked) {
-    model_.Opto_Check.checked = checked;
-    control_.Opto_Check_Click();
-    render();
-  });
-  connect(thermo_, &QCheckBox::toggled, this, [this](bool checked) {
-    model_.Thermo_Check.checked = checked;
-    control_.Thermo_Check_Click();
-    render();
-  });
-  connect(check1_, &QCheckBox::toggled, this, [this](bool checked) {
-    model_.Check1.checked = checked;
-    control_.Check1_Click();
-    render();
-  });
+  auto onToggled = [this](QCheckBox* box, screens::CheckBox& model,
+                          void (engine::ParamControl::*click)()) {
+    connect(box, &QCheckBox::toggled, this, [this, &model, click](bool checked) {
+      model.checked = checked;
+      (control_.*click)();
+      render();
+    });
+  };
+  onToggled(opto_, model_.Opto_Check, &engine::ParamControl::Opto_Check_Click);
+  onToggled(thermo_, model_.Thermo_Check, &engine::ParamControl::Thermo_Check_Click);
+  onToggled(check1_, model_.Check1, &engine::ParamControl::Check1_Click);
   connect(hscroll1_, &QScrollBar::valueChanged, this, [this](int value) {
     model_.HScroll1.value = value;
     control_.HScroll1_Change();
