@@ -1,27 +1,13 @@
 #include "reports/report_commands.h"
 
-#include <fstream>
-#include <iterator>
-
 #include "reports/html_report.h"
 #include "reports/report_file.h"
 #include "reports/text_report.h"
+#include "text/replace_file.h"
 
 namespace korvane::reports {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-std::optional<std::string> readWhole(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) return std::nullopt;
-  return bytes;
-}
-
-}  // namespace
 
 void saveTextReport(const ReportContext& c) {
   const std::optional<fs::path> file = c.askFile("(*.txt)|*.txt");
@@ -45,7 +31,7 @@ void saveHtmlReport(const ReportContext& c) {
     if (c.dialogs.askYesNo(question, "Confirmer l'enregistrement")) break;
   }
   // The template is read before anything is written: without it, the existing report stays.
-  const std::optional<std::string> templ = readWhole(c.templateFile);
+  const std::optional<std::string> templ = text::readFile(c.templateFile);
   if (!templ) return fail("Fichier introuvable : " + pathText(c.templateFile));
   const std::string bytes =
       htmlReport(*templ, c.form, c.state, c.images, c.runtime.date(), c.runtime.timeOfDay());

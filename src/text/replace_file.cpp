@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <system_error>
 
@@ -77,6 +78,16 @@ bool replaceFile(const WriteTarget& target, std::string_view bytes) {
   } catch (...) {
     return false;
   }
+}
+
+std::optional<std::string> readFile(const fs::path& file) {
+  std::error_code error;
+  if (!fs::is_regular_file(file, error)) return std::nullopt;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (in.bad()) return std::nullopt;
+  return text;
 }
 
 }  // namespace korvane::text

@@ -1,13 +1,16 @@
 #pragma once
 // How the tool writes a file: whole, through a temporary file beside it renamed over it, so
-// that a failure never leaves it half written.
+// that a failure never leaves it half written. And how it reads one: whole.
 //
+//   readFile         the bytes of a regular file (a pipe or a device under that name would
+//                    hang the tool), or nothing when it cannot be read
 //   writableTarget   the file to replace (through a link, the file it names), or nothing
 //                    when it may not be written: not a regular file, or marked read-only
 //   replaceFile      writes the bytes and puts them in place; false on any failure, with
 //                    the original untouched and no temporary file left behind
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace korvane::text {
@@ -20,5 +23,6 @@ struct WriteTarget {
 
 std::optional<WriteTarget> writableTarget(const std::filesystem::path& file);
 bool replaceFile(const WriteTarget& target, std::string_view bytes);
+std::optional<std::string> readFile(const std::filesystem::path& file);
 
 }  // namespace korvane::text

@@ -1,8 +1,6 @@
 #include "shell/config/profile_file.h"
 
 #include <charconv>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <system_error>
 #include <vector>
@@ -175,17 +173,6 @@ std::string withValue(const std::string& text, const std::string& section, const
 
 // --- The file on disk ----------------------------------------------------------------------
 
-// Only a regular file is opened: a pipe or a device under that name would hang the tool.
-std::optional<std::string> readFile(const fs::path& file) {
-  std::error_code error;
-  if (!fs::is_regular_file(file, error)) return std::nullopt;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) return std::nullopt;
-  return text;
-}
-
 std::string defaultAsRead(std::string_view defaultValue) {
   // Windows drops the blanks that end a default, then it goes through the same buffer.
   std::string value = text::utf8ToCp1252(beforeNul(defaultValue));
@@ -201,7 +188,7 @@ std::string Lire_Ini(const fs::path& file, std::string_view section, std::string
                      std::string_view defaultValue, bool writeBack) {
   try {
     std::optional<std::string> value;
-    if (const std::optional<std::string> text = readFile(file)) {
+    if (const std::optional<std::string> text = text::readFile(file)) {
       const std::vector<Line> lines = parse(*text);
       const Lookup found =
           find(lines, text::utf8ToCp1252(beforeNul(section)), text::utf8ToCp1252(beforeNul(key)));
@@ -222,7 +209,7 @@ bool Ecrire_Ini(const fs::path& file, std::string_view section, std::string_view
     if (!target) return false;
     std::string current;
     if (target->exists) {
-      std::optional<std::string> read = readFile(target->path);
+      std::optional<std::string> read = text::readFile(target->path);
       if (!read) return false;
       current = std::move(*read);
     }
