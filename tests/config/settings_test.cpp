@@ -7,6 +7,7 @@
 #include "runtime/virtual_runtime.h"
 #include "screens/dialogs.h"
 #include "shell/config/profile_file.h"
+#include "shell/config/tool_folder.h"
 #include "sim/loop_simulator.h"
 #include "sim/simulated_port.h"
 #include "support/temp_dir.h"
@@ -97,6 +98,32 @@ TEST(PortNumberFromAnswer, AcceptsOnlyALeadingNumberFrom1To16) {
     EXPECT_EQ(portNumberFromAnswer(refused), std::nullopt) << refused;
   for (const auto& [answer, port] : {std::pair{"16", 16}, {" 3", 3}, {"5x", 5}})
     EXPECT_EQ(portNumberFromAnswer(answer), port) << answer;
+}
+
+TEST_F(Settings, TheToolFolderIsAWritableBuildsOwnElseTheUsersWithTheSamplesCopiedOnce) {
+  const fs::path bin = dir_ / "bin", share = dir_ / "share" / "korvane";
+  const fs::path user = dir_ / "xdg" / "korvane";
+  const FolderEnvironment env{(dir_ / "xdg").string(), (dir_ / "home").string()};
+  fs::create_directories(bin);
+  EXPECT_TRUE(toolFolder(bin, env) == bin && fs::is_empty(bin));  // no probe left behind
+  EXPECT_EQ(toolFolder("/proc", env), user);                      // refuses new files even to root
+
+  // Installed: the samples are copied, never over the company's own.
+  fs::create_directories(user);
+  fs::create_directories(share);
+  for (const char* name : {"para1.fin", "para3.fin"})
+    put(share / name, "shipped");
+  put(user / "para3.fin", "own");
+  EXPECT_EQ(toolFolder(bin, env), user);
+  EXPECT_EQ(bytes(user / "para1.fin") + bytes(user / "para3.fin"), "shippedown");
+  // Once the tool has run there, a picture the company removed stays removed.
+  put(configPath(user), "");
+  fs::remove(user / "para1.fin");
+  EXPECT_TRUE(toolFolder(bin, env) == user && !fs::exists(user / "para1.fin"));
+
+  // A relative XDG_CONFIG_HOME does not count; with no folder at all the samples are read.
+  EXPECT_EQ(toolFolder(bin, {"xdg", env.home}), dir_ / "home" / ".config" / "korvane");
+  EXPECT_EQ(toolFolder(bin, {}), share);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 #pragma once
-// The profile file (BUS-CONFIG.INI beside the executable), read and written one value at a
+// The profile file (BUS-CONFIG.INI in the tool's folder), read and written one value at a
 // time the way the Windows profile functions do it, so that files edited by hand or left by
 // the old tool read the same here, on Windows or on Linux. The file is Windows-1252; the
 // strings given and returned are UTF-8.

@@ -56,8 +56,8 @@ std::uint8_t protocolCode(int protocole) {
 
 }  // namespace
 
-fs::path configPath(const fs::path& applicationDir) {
-  return applicationDir / kConfigFileName;
+fs::path configPath(const fs::path& folder) {
+  return folder / kConfigFileName;
 }
 
 void Lire_Config(const fs::path& ini, engine::BusState& state, link::ComLink& com,

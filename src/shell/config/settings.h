@@ -1,7 +1,7 @@
 #pragma once
 // The tool's settings in the profile file, and the menu clicks that change them.
 //
-//   configPath            BUS-CONFIG.INI in the executable's directory
+//   configPath            BUS-CONFIG.INI in the tool's folder (tool_folder.h)
 //   Lire_Config           every setting into the engine, the frame layer and the bus window,
 //                         at start; the port, the protocol, the type and the 12 V option are
 //                         written back, so a first run leaves a file the technician can edit
@@ -34,7 +34,7 @@ inline constexpr const char* kPortPromptTitle = "PORT SERIE";
 inline constexpr const char* kPortRangeError = "Valeur entre 1 et 16 SVP...";
 inline constexpr const char* kPortRangeErrorTitle = "ERREUR";
 
-std::filesystem::path configPath(const std::filesystem::path& applicationDir);
+std::filesystem::path configPath(const std::filesystem::path& folder);
 
 void Lire_Config(const std::filesystem::path& ini, engine::BusState& state, link::ComLink& com,
                  screens::BusWindow& bus);
