@@ -47,7 +47,7 @@ void LedSequencer::Form_Load() {
   const std::uint8_t found = e_.state().Nb_Trouve;
   w_ = screens::LedWindow{};
   w_.visible = true;
-  w_.Text5.text = found != 0 ? "1" : "0";
+  w_.Text5.text = std::to_string(found != 0 ? 1 : 0);  // a literal here trips GCC 12's -Wrestrict
   w_.Text7.text = std::to_string(found);
 }
 
