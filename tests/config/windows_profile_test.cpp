@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstring>
-
 #include "config/profile_cases.h"
 #include "shell/config/profile_file.h"
 #include "support/temp_dir.h"
@@ -12,68 +10,40 @@
 namespace korvane::config {
 namespace {
 
-namespace fs = std::filesystem;
 using text::utf8ToCp1252;
 
-class WindowsProfile : public testing::TempDirTest {
- protected:
-  // Each case has files of its own: Windows keeps the last files it read in a cache.
-  fs::path next(const char* kind) { return dir_ / (kind + std::to_string(++files_) + ".ini"); }
-
-  // Through a buffer of 255 characters, as the old tool read.
-  static std::string windowsRead(const fs::path& file, const std::string& section, const char* key,
-                                 const std::string& defaultValue) {
-    char value[255];
-    GetPrivateProfileStringA(utf8ToCp1252(section).c_str(), key, utf8ToCp1252(defaultValue).c_str(),
-                             value, sizeof value, file.string().c_str());
-    return text::cp1252ToUtf8(value);
-  }
-
-  // Every key of every section, as Windows reads them back.
-  static std::string windowsView(const fs::path& file) {
-    std::string view;
-    char sections[4096];
-    GetPrivateProfileSectionNamesA(sections, sizeof sections, file.string().c_str());
-    for (const char* section = sections; *section; section += std::strlen(section) + 1) {
-      char keys[4096];
-      GetPrivateProfileStringA(section, nullptr, "", keys, sizeof keys, file.string().c_str());
-      for (const char* key = keys; *key; key += std::strlen(key) + 1)
-        view += std::string("[") + section + "] " + key + "=" +
-                windowsRead(file, section, key, "?") + "\n";
-    }
-    return view;
-  }
-
-  int files_ = 0;
-};
-
-TEST_F(WindowsProfile, ReadsAgreeWithGetPrivateProfileString) {
-  for (const auto& row : testing::profileReads()) {
-    const fs::path ini = next("read");
-    if (row.file != "-") put(ini, row.file);
-    EXPECT_EQ(Lire_Ini(ini, row.section, row.key, row.defaultValue, false),
-              windowsRead(ini, row.section, utf8ToCp1252(row.key).c_str(), row.defaultValue))
-        << ini.filename() << " " << row.section << "/" << row.key;
-  }
+// Through a buffer of 255 characters, as the old tool read.
+std::string windowsRead(const std::string& file, const testing::ProfileRead& row) {
+  char value[255];
+  GetPrivateProfileStringA(utf8ToCp1252(row.section).c_str(), utf8ToCp1252(row.key).c_str(),
+                           utf8ToCp1252(row.defaultValue).c_str(), value, sizeof value,
+                           file.c_str());
+  return text::cp1252ToUtf8(value);
 }
 
-TEST_F(WindowsProfile, WritesAgreeWithWritePrivateProfileString) {
+class WindowsProfile : public testing::TempDirTest {};
+
+TEST_F(WindowsProfile, ReadsAndWritesAgreeWithTheProfileFunctions) {
+  int files = 0;  // a file of its own for each case: Windows caches the files it read last
+  auto next = [&] { return (dir_ / (std::to_string(++files) + ".ini")).string(); };
+  for (const auto& row : testing::profileReads()) {
+    const std::string ini = next();
+    if (row.file != "-") put(ini, row.file);
+    EXPECT_EQ(Lire_Ini(ini, row.section, row.key, row.defaultValue, false), windowsRead(ini, row))
+        << ini << " " << row.section << "/" << row.key;
+  }
   for (const auto& row : testing::profileWrites()) {
     if (row.windows == testing::WindowsWrite::Differs) continue;
-    const fs::path ours = next("ours");
-    const fs::path theirs = next("theirs");
-    if (row.before != "-") {
-      put(ours, row.before);
-      put(theirs, row.before);
-    }
+    const std::string ours = next(), theirs = next();
+    if (row.before != "-") put(ours, row.before), put(theirs, row.before);
     EXPECT_TRUE(Ecrire_Ini(ours, row.section, row.key, row.value));
-    EXPECT_TRUE(
-        WritePrivateProfileStringA(utf8ToCp1252(row.section).c_str(), utf8ToCp1252(row.key).c_str(),
-                                   utf8ToCp1252(row.value).c_str(), theirs.string().c_str()));
+    WritePrivateProfileStringA(utf8ToCp1252(row.section).c_str(), utf8ToCp1252(row.key).c_str(),
+                               utf8ToCp1252(row.value).c_str(), theirs.c_str());
     if (row.windows == testing::WindowsWrite::SameBytes) {
-      EXPECT_EQ(bytes(ours), bytes(theirs)) << ours.filename();
+      EXPECT_EQ(bytes(ours), bytes(theirs)) << ours;
     }
-    EXPECT_EQ(windowsView(ours), windowsView(theirs)) << ours.filename();
+    const testing::ProfileRead asRead{"", row.section, row.key, "?", ""};
+    EXPECT_EQ(windowsRead(ours, asRead), windowsRead(theirs, asRead)) << ours;
   }
 }
 
