@@ -45,9 +45,7 @@ inline std::vector<ProfileRead> profileReads() {
       {"", "Bus", "Port", "def", "def"},
       {mixed, "Bus2", "Euro", "def", "5 €"},
       {mixed, "Bus2", "Last", "def", "end"},
-      {"\xEF\xBB\xBF[Bus]\r\nEtat=D\xC3\xA9"
-       "connect\xC3\xA9\r\n",
-       "Bus", "Etat", "", "Déconnecté"},
+      {"\xEF\xBB\xBF[Bus]\r\nEtat=Déconnecté\r\n", "Bus", "Etat", "", "Déconnecté"},
   };
   const std::pair<const char*, std::string> inBus[] = {
       {"Orphan", "def"},        {"Else", "def"}, {"Bare", "def"},  {" port ", "3"},
@@ -76,8 +74,7 @@ inline std::vector<ProfileWrite> profileWrites() {
       {"-", "Bus", "Long", std::string(300, 'v'),
        "[Bus]\r\nLong=" + std::string(300, 'v') + "\r\n"},
       {"\xEF\xBB\xBF[Bus]\r\n", "Bus", "Etat", "Déconnecté",
-       "\xEF\xBB\xBF[Bus]\r\nEtat=D\xC3\xA9"
-       "connect\xC3\xA9\r\n"},
+       "\xEF\xBB\xBF[Bus]\r\nEtat=Déconnecté\r\n"},
       {"-", "Bus", "Etat", "Déconnecté ☺",
        "[Bus]\r\nEtat=D\xE9"
        "connect\xE9 ?\r\n"},

@@ -1,8 +1,7 @@
 #include "shell/config/profile_file.h"
 
-#include <charconv>
+#include <algorithm>
 #include <optional>
-#include <system_error>
 #include <vector>
 
 #include "text/cp1252.h"
