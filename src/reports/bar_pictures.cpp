@@ -1,17 +1,20 @@
 #include "reports/bar_pictures.h"
 
-#include <png.h>
+#include <zlib.h>
 
 #include <array>
+#include <cstdint>
+#include <string_view>
 
 namespace korvane::reports {
 namespace {
 
 constexpr int kWidth = 100;
 constexpr int kHeight = 10;
+constexpr std::uint32_t kGamma = 45455;  // 1/2.2, as the gAMA chunk stores it
 
 struct Bar {
-  png_byte r, g, b;
+  std::uint8_t r, g, b;
   int coloured;  // columns in the bar colour, the frame's first column included
 };
 
@@ -27,46 +30,37 @@ constexpr std::array<Bar, kBarPictures> kBars{{{28, 209, 1, 100},
                                                {255, 26, 26, 10},
                                                {255, 0, 0, 1}}};
 
-using Pixels = std::array<std::array<png_byte, 4 * kWidth>, kHeight>;
-
-void appendBytes(png_structp png, png_bytep data, png_size_t length) {
-  bool failed = false;
-  try {
-    static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<char*>(data), length);
-  } catch (...) {
-    failed = true;  // an exception must not cross libpng's C frames
-  }
-  if (failed) png_error(png, "out of memory");
+void appendBigEndian(std::string& out, std::uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8)
+    out += static_cast<char>((value >> shift) & 0xff);
 }
 
-void flushNothing(png_structp) {}
+// A chunk is its length, its type, its data, then the CRC-32 of type and data.
+void appendChunk(std::string& out, std::string_view type, std::string_view data) {
+  appendBigEndian(out, static_cast<std::uint32_t>(data.size()));
+  const std::size_t typeAt = out.size();
+  out += type;
+  out += data;
+  const auto* checked = reinterpret_cast<const Bytef*>(out.data() + typeAt);
+  appendBigEndian(out, static_cast<std::uint32_t>(crc32(crc32(0L, Z_NULL, 0), checked,
+                                                        static_cast<uInt>(4 + data.size()))));
+}
 
-// libpng leaves this function by longjmp on an error, so no object with a destructor may
-// live in it; the caller owns the text and the pixels.
-bool writePng(std::string* out, Pixels& pixels) {
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  if (png == nullptr) return false;
-  png_infop info = png_create_info_struct(png);
-  if (info == nullptr) {
-    png_destroy_write_struct(&png, nullptr);
-    return false;
+// Each row is its filter byte (0: the bytes as they are) then its RGBA pixels.
+std::string scanlines(const Bar& bar) {
+  std::string rows;
+  for (int y = 0; y < kHeight; ++y) {
+    rows += '\0';
+    for (int x = 0; x < kWidth; ++x) {
+      const bool frame = y == 0 || y == kHeight - 1 || x == 0 || x == kWidth - 1;
+      const bool full = frame || x < bar.coloured;
+      rows += static_cast<char>(full ? bar.r : 255);
+      rows += static_cast<char>(full ? bar.g : 191);
+      rows += static_cast<char>(full ? bar.b : 191);
+      rows += static_cast<char>(255);
+    }
   }
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    return false;
-  }
-  std::array<png_bytep, kHeight> rows{};
-  for (int y = 0; y < kHeight; ++y)
-    rows[y] = pixels[y].data();
-  png_set_write_fn(png, out, appendBytes, flushNothing);
-  png_set_IHDR(png, info, kWidth, kHeight, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_set_gAMA_fixed(png, info, 45455);  // 1/2.2, as the chunk stores it
-  png_write_info(png, info);
-  png_write_image(png, rows.data());
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return true;
+  return rows;
 }
 
 }  // namespace
@@ -78,21 +72,29 @@ int barIndex(int percent) {
 
 std::string barPng(int index) {
   if (index < 0 || index >= kBarPictures) return {};
-  const Bar& bar = kBars[index];
-  Pixels pixels;
-  for (int y = 0; y < kHeight; ++y) {
-    for (int x = 0; x < kWidth; ++x) {
-      const bool frame = y == 0 || y == kHeight - 1 || x == 0 || x == kWidth - 1;
-      const bool full = frame || x < bar.coloured;
-      png_byte* p = &pixels[y][4 * x];
-      p[0] = full ? bar.r : 255;
-      p[1] = full ? bar.g : 191;
-      p[2] = full ? bar.b : 191;
-      p[3] = 255;
-    }
+  const std::string rows = scanlines(kBars[index]);
+  uLongf packedSize = compressBound(static_cast<uLong>(rows.size()));
+  std::string packed(packedSize, '\0');
+  if (compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize,
+                reinterpret_cast<const Bytef*>(rows.data()), static_cast<uLong>(rows.size()),
+                Z_BEST_COMPRESSION) != Z_OK) {
+    return {};
   }
-  std::string png;
-  if (!writePng(&png, pixels)) return {};
+  packed.resize(packedSize);
+
+  std::string header;
+  appendBigEndian(header, kWidth);
+  appendBigEndian(header, kHeight);
+  header += std::string_view("\x08\x06\x00\x00\x00", 5);  // 8 bits, RGBA, deflate, filter 0, no
+                                                          // interlace
+  std::string gamma;
+  appendBigEndian(gamma, kGamma);
+
+  std::string png("\x89PNG\r\n\x1a\n", 8);
+  appendChunk(png, "IHDR", header);
+  appendChunk(png, "gAMA", gamma);
+  appendChunk(png, "IDAT", packed);
+  appendChunk(png, "IEND", {});
   return png;
 }
 
