@@ -2,6 +2,7 @@
 // Runs korvane-loopsim as a child process, for the tests that meet it the way the tool does:
 // over the pseudo-terminal whose name it prints. POSIX, as is the program under test.
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -34,25 +35,33 @@ inline std::string readFor(int fd, std::size_t want, int timeoutMs, char stopAt 
 
 struct Loopsim {
   pid_t pid = -1;
+  int in = -1;   // its stdin: fault commands
   int out = -1;  // its stdout
   int err = -1;  // its stderr
 
   explicit Loopsim(const std::vector<std::string>& args) {
-    int outPipe[2], errPipe[2];
-    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return;
+    int inPipe[2], outPipe[2], errPipe[2];
+    if (pipe(inPipe) != 0 || pipe(outPipe) != 0 || pipe(errPipe) != 0) return;
     std::vector<char*> argv{const_cast<char*>(kLoopsim.c_str())};
     for (const std::string& a : args)
       argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     pid = fork();
     if (pid == 0) {  // only async-signal-safe calls from here: the parent may have threads
+      dup2(inPipe[0], 0);
       dup2(outPipe[1], 1);
       dup2(errPipe[1], 2);
       execv(argv[0], argv.data());
       _exit(127);
     }
+    close(inPipe[0]);
     close(outPipe[1]);
     close(errPipe[1]);
+    // Ours only: a simulator started later must not hold this one's stdin open.
+    fcntl(inPipe[1], F_SETFD, FD_CLOEXEC);
+    fcntl(outPipe[0], F_SETFD, FD_CLOEXEC);
+    fcntl(errPipe[0], F_SETFD, FD_CLOEXEC);
+    in = inPipe[1];
     out = outPipe[0];
     err = errPipe[0];
   }
@@ -61,8 +70,18 @@ struct Loopsim {
       kill(pid, SIGKILL);
       waitpid(pid, nullptr, 0);
     }
+    if (in >= 0) close(in);
     if (out >= 0) close(out);
     if (err >= 0) close(err);
+  }
+
+  // Sends one fault command (sim/control.h) and returns its answer line, without the line end.
+  std::string command(const std::string& line) {
+    const std::string text = line + "\n";
+    if (write(in, text.data(), text.size()) != static_cast<ssize_t>(text.size())) return {};
+    std::string answer = readFor(out, 500, 5000, '\n');
+    if (!answer.empty() && answer.back() == '\n') answer.pop_back();
+    return answer;
   }
 
   // Exit status, or -1 if it did not end within timeoutMs.
