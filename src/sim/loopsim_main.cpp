@@ -101,26 +101,31 @@ class Adapter {
   explicit Adapter(std::string link) : link_(std::move(link)) { plug(); }
   ~Adapter() { unplug(); }
 
+  // Throws when the terminal or the link cannot be made (something else is at the link's path).
   void plug() {
     if (line_) return;
     line_ = std::make_unique<korvane::sim::PtyLine>();
     if (link_.empty()) return;
-    std::error_code ignored;
-    std::filesystem::remove(link_, ignored);
+    removeLink();
     std::filesystem::create_symlink(line_->deviceName(), link_);
   }
   // The link goes first, so that nobody opens the old terminal in between.
   void unplug() {
-    if (!link_.empty()) {
-      std::error_code ignored;
-      std::filesystem::remove(link_, ignored);
-    }
+    removeLink();
     line_.reset();
   }
   korvane::sim::PtyLine* line() { return line_.get(); }
   std::string name() const { return link_.empty() && line_ ? line_->deviceName() : link_; }
 
  private:
+  // Only ever a link: a --link that names a real file or device must not cost it.
+  void removeLink() const {
+    std::error_code ignored;
+    if (!link_.empty() && std::filesystem::is_symlink(link_, ignored)) {
+      std::filesystem::remove(link_, ignored);
+    }
+  }
+
   std::string link_;
   std::unique_ptr<korvane::sim::PtyLine> line_;
 };
@@ -174,7 +179,7 @@ int main(int argc, char** argv) {
   try {
     adapter = std::make_unique<Adapter>(link);
   } catch (const std::exception& e) {
-    std::cerr << "korvane-loopsim: cannot create the pseudo-terminal: " << e.what() << "\n";
+    std::cerr << "korvane-loopsim: cannot plug the box in: " << e.what() << "\n";
     return 1;
   }
   const std::string portLine = "KORVANE_COM" + std::to_string(com) + "=";
