@@ -7,7 +7,8 @@
 // link to the terminal kept at PATH): exported, it makes port N of the tool open that
 // terminal. Fault commands come on stdin, one a line (sim/control.h), each answered by one
 // line on stdout, "ok..." or "error: ...". Runs until SIGINT or SIGTERM. A loop file that
-// cannot be played gives one line on stderr and exit status 2.
+// cannot be played gives one line on stderr and exit status 2; a terminal or link it cannot
+// make (something other than a link is at PATH), status 1.
 
 #include <poll.h>
 #include <signal.h>
