@@ -197,6 +197,9 @@ void RunControl::startSearch() {
   const int addresses = std::clamp<int>(s.Nb_Adr, 0, kMaxAddresses);
   for (int a = 1; a <= addresses; ++a)
     clearPoint(a);
+  // With the table, its count: a rearm that fails (the adapter pulled out meanwhile) must not
+  // leave the last search's points counted over an empty table.
+  s.Nb_Trouve = 0;
 
   chooseProtocol();
 
@@ -238,7 +241,6 @@ void RunControl::startSearch() {
 
   bus.Cur_Adr_Lbl.caption = "Position = 001";
   bus.Cur_Adr_Lbl.visible = true;
-  s.Nb_Trouve = 0;
   bus.Current_Operation_Lbl.caption = "Recherches Adresses raccordées";
   for (int a = 1; a <= addresses; ++a)
     bus.adrBox(a).backColor = colors::kLightGrey;

@@ -107,7 +107,16 @@ std::vector<std::uint8_t> LoopSimulator::receive(std::uint8_t byte, std::int64_t
       if (byte >= link::frameHeader(false, false) && byte <= link::frameHeader(true, true)) {
         frame_[0] = byte;
         phase_ = Phase::Header;
-        return echo(byte);
+        frameMuted_ = muteLeft_ > 0;
+        if (frameMuted_) {
+          --muteLeft_;
+          return {};
+        }
+        if (corruptLeft_ > 0) {
+          --corruptLeft_;
+          return {static_cast<std::uint8_t>(byte ^ echoMask_)};
+        }
+        return {byte};
       }
       return interfaceCommand(byte);
     case Phase::Measure:
@@ -143,10 +152,7 @@ void LoopSimulator::abandon(const char* why) {
 }
 
 std::vector<std::uint8_t> LoopSimulator::echo(std::uint8_t byte) {
-  if (echoMask_) {
-    byte ^= *echoMask_;
-    echoMask_.reset();
-  }
+  if (frameMuted_) return {};
   return {byte};
 }
 
@@ -233,9 +239,12 @@ void LoopSimulator::rearm() {
 std::vector<std::uint8_t> LoopSimulator::answerFrame() {
   const std::uint8_t header = frame_[0], p1 = frame_[1], p2 = frame_[2], p3 = frame_[3];
   const bool longAnswer = (header & link::kHeaderLongAnswer) != 0;
+  if (frameMuted_) {  // the points never heard it: nothing changes
+    log(hexList({header, p1, p2, p3}) + " -> (lost on the way)");
+    return {};
+  }
   Answer a =
       (header & link::kHeaderCommand) != 0 ? command(p1, p2, p3) : read(p1, p2, p3, longAnswer);
-
   std::vector<std::uint8_t> out{a.status, a.data1};
   if (longAnswer) out.push_back(a.data2);
   std::string note;
@@ -388,8 +397,12 @@ void LoopSimulator::setPlugged(bool plugged) {
 void LoopSimulator::silenceUntil(std::int64_t untilUs) {
   silentUntilUs_ = untilUs;
 }
-void LoopSimulator::corruptNextEcho(std::uint8_t mask) {
+void LoopSimulator::corruptEchoes(int frames, std::uint8_t mask) {
+  corruptLeft_ = frames;
   echoMask_ = mask;
+}
+void LoopSimulator::muteFrames(int frames) {
+  muteLeft_ = frames;
 }
 void LoopSimulator::shortenNextAnswer() {
   shortenNext_ = true;

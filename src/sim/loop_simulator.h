@@ -50,8 +50,11 @@ class LoopSimulator {
   void setPlugged(bool plugged);
   // Deaf and mute until untilUs: bytes arriving before then are lost.
   void silenceUntil(std::int64_t untilUs);
-  // The next frame echo (header, P1 or P2) comes back XOR-ed with mask.
-  void corruptNextEcho(std::uint8_t mask = 0xFF);
+  // The header echo of each of the next `frames` frames comes back XOR-ed with mask (line noise).
+  void corruptEchoes(int frames = 1, std::uint8_t mask = 0xFF);
+  // The next `frames` frames are lost on the way: no echo, no answer, as from a box that
+  // missed them.
+  void muteFrames(int frames);
   // The answer of the next frame lacks its last byte.
   void shortenNextAnswer();
   Box& box() { return loop_.box; }
@@ -147,7 +150,10 @@ class LoopSimulator {
 
   bool plugged_ = true;
   std::int64_t silentUntilUs_ = 0;
-  std::optional<std::uint8_t> echoMask_;
+  int corruptLeft_ = 0;
+  std::uint8_t echoMask_ = 0xFF;
+  int muteLeft_ = 0;
+  bool frameMuted_ = false;  // the frame in progress is one of the lost ones
   bool shortenNext_ = false;
 
   std::function<void(const std::string&)> logger_;

@@ -1,22 +1,31 @@
 // korvane-loopsim: plays a loop file behind a pseudo-terminal, so that the tool talks to the
 // simulated box through its real serial-port code.
 //
-//   korvane-loopsim [--com N] [--verbose] LOOP.json
+//   korvane-loopsim [--com N] [--link PATH] [--verbose] LOOP.json
 //
-// The first line on stdout is KORVANE_COM<N>=/dev/pts/<k>: exported, it makes port N of the
-// tool open that terminal. Runs until SIGINT or SIGTERM. A loop file that cannot be played
-// gives one line on stderr and exit status 2.
+// The first line on stdout is KORVANE_COM<N>=/dev/pts/<k> (or =PATH with --link, a symbolic
+// link to the terminal kept at PATH): exported, it makes port N of the tool open that
+// terminal. Fault commands come on stdin, one a line (sim/control.h), each answered by one
+// line on stdout, "ok..." or "error: ...". Runs until SIGINT or SIGTERM. A loop file that
+// cannot be played gives one line on stderr and exit status 2; a terminal or link it cannot
+// make (something other than a link is at PATH), status 1.
 
+#include <poll.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "sim/control.h"
 #include "sim/loop.h"
 #include "sim/loop_simulator.h"
 #include "sim/pty_line.h"
@@ -48,11 +57,79 @@ void installSignals() {
   signal(SIGPIPE, SIG_IGN);
 }
 
+constexpr const char* kUsage =
+    "usage: korvane-loopsim [--com N] [--link PATH] [--verbose] LOOP.json\n";
+
 int usage(const std::string& problem) {
-  std::cerr << "korvane-loopsim: " << problem << "\n"
-            << "usage: korvane-loopsim [--com N] [--verbose] LOOP.json\n";
+  std::cerr << "korvane-loopsim: " << problem << "\n" << kUsage;
   return 2;
 }
+
+// The commands on stdin, whole lines at a time. At its end (nothing to read, or /dev/null)
+// the box simply goes on without them.
+class CommandInput {
+ public:
+  int fd() const { return open_ ? STDIN_FILENO : -1; }
+
+  // The complete lines that came, if stdin has something now.
+  std::vector<std::string> lines() {
+    std::vector<std::string> out;
+    pollfd pfd{fd(), POLLIN, 0};
+    if (!open_ || ::poll(&pfd, 1, 0) <= 0) return out;
+    char buffer[256];
+    const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    if (n <= 0) {
+      open_ = false;
+      return out;
+    }
+    pending_.append(buffer, static_cast<std::size_t>(n));
+    for (std::size_t end; (end = pending_.find('\n')) != std::string::npos;) {
+      out.push_back(pending_.substr(0, end));
+      pending_.erase(0, end + 1);
+    }
+    return out;
+  }
+
+ private:
+  bool open_ = true;
+  std::string pending_;
+};
+
+// The adapter's end of the line: a fresh terminal each time it is plugged in, named by a link
+// when asked, like a udev name that outlives the device behind it.
+class Adapter {
+ public:
+  explicit Adapter(std::string link) : link_(std::move(link)) { plug(); }
+  ~Adapter() { unplug(); }
+
+  // Throws when the terminal or the link cannot be made (something else is at the link's path).
+  void plug() {
+    if (line_) return;
+    line_ = std::make_unique<korvane::sim::PtyLine>();
+    if (link_.empty()) return;
+    removeLink();
+    std::filesystem::create_symlink(line_->deviceName(), link_);
+  }
+  // The link goes first, so that nobody opens the old terminal in between.
+  void unplug() {
+    removeLink();
+    line_.reset();
+  }
+  korvane::sim::PtyLine* line() { return line_.get(); }
+  std::string name() const { return link_.empty() && line_ ? line_->deviceName() : link_; }
+
+ private:
+  // Only ever a link: a --link that names a real file or device must not cost it.
+  void removeLink() const {
+    std::error_code ignored;
+    if (!link_.empty() && std::filesystem::is_symlink(link_, ignored)) {
+      std::filesystem::remove(link_, ignored);
+    }
+  }
+
+  std::string link_;
+  std::unique_ptr<korvane::sim::PtyLine> line_;
+};
 
 }  // namespace
 
@@ -60,6 +137,7 @@ int main(int argc, char** argv) {
   int com = 1;
   bool verbose = false;
   std::string loopPath;
+  std::string link;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--verbose") {
@@ -73,8 +151,11 @@ int main(int argc, char** argv) {
         return usage("--com takes a port number from 1 to 99, not \"" + n + "\"");
       }
       com = static_cast<int>(value);
+    } else if (arg == "--link") {
+      if (i + 1 >= argc) return usage("--link needs a path");
+      link = argv[++i];
     } else if (arg == "--help" || arg == "-h") {
-      std::cout << "usage: korvane-loopsim [--com N] [--verbose] LOOP.json\n";
+      std::cout << kUsage;
       return 0;
     } else if (!arg.empty() && arg[0] == '-') {
       return usage("unknown option " + arg);
@@ -95,14 +176,16 @@ int main(int argc, char** argv) {
   }
 
   installSignals();
-  std::unique_ptr<korvane::sim::PtyLine> line;
+  std::unique_ptr<Adapter> adapter;
   try {
-    line = std::make_unique<korvane::sim::PtyLine>();
+    adapter = std::make_unique<Adapter>(link);
   } catch (const std::exception& e) {
-    std::cerr << "korvane-loopsim: cannot create the pseudo-terminal: " << e.what() << "\n";
+    std::cerr << "korvane-loopsim: cannot plug the box in: " << e.what() << "\n";
     return 1;
   }
-  std::cout << "KORVANE_COM" << com << "=" << line->deviceName() << std::endl;
+  const std::string portLine = "KORVANE_COM" + std::to_string(com) + "=";
+  std::cout << portLine << adapter->name() << std::endl;
+  CommandInput input;
 
   const Clock::time_point start = Clock::now();
   auto microsSinceStart = [start](Clock::time_point t) {
@@ -116,7 +199,15 @@ int main(int argc, char** argv) {
   Clock::time_point toBoxFree = start;
   Clock::time_point toPcFree = start;
   while (stopRequested == 0) {
-    for (std::uint8_t byte : line->read(kPollMs)) {
+    korvane::sim::PtyLine* line = adapter->line();
+    std::vector<std::uint8_t> bytes;
+    if (line) {
+      bytes = line->read(kPollMs, input.fd());
+    } else {
+      pollfd pfd{input.fd(), POLLIN, 0};
+      ::poll(&pfd, 1, kPollMs);
+    }
+    for (std::uint8_t byte : bytes) {
       const Clock::time_point arrives = std::max(Clock::now(), toBoxFree) + kByteTime;
       toBoxFree = arrives;
       std::this_thread::sleep_until(arrives);
@@ -127,7 +218,24 @@ int main(int argc, char** argv) {
         line->write({answer});
       }
     }
+    for (const std::string& command : input.lines()) {
+      try {
+        const auto done = korvane::sim::applyControl(*box, command, microsSinceStart(Clock::now()));
+        using Cable = korvane::sim::ControlResult::Cable;
+        if (done.cable == Cable::Unplug) adapter->unplug();
+        if (done.cable == Cable::Plug) adapter->plug();
+        if (done.error.empty()) {
+          std::cout << "ok" << (done.cable == Cable::Plug ? " " + portLine + adapter->name() : "")
+                    << std::endl;
+        } else {
+          std::cout << "error: " << done.error << std::endl;
+        }
+      } catch (const std::exception& e) {
+        std::cout << "error: " << e.what() << std::endl;
+      }
+    }
   }
   std::this_thread::sleep_for(kClosingPause);
+  adapter.reset();
   return 0;
 }

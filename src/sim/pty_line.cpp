@@ -61,10 +61,12 @@ PtyLine::~PtyLine() {
   if (master_ >= 0) ::close(master_);
 }
 
-std::vector<std::uint8_t> PtyLine::read(int timeoutMs) {
-  pollfd pfd{master_, POLLIN, 0};
-  const int ready = ::poll(&pfd, 1, timeoutMs);
+std::vector<std::uint8_t> PtyLine::read(int timeoutMs, int alsoWakeOn) {
+  pollfd fds[2] = {{master_, POLLIN, 0}, {alsoWakeOn, POLLIN, 0}};
+  const int ready = ::poll(fds, alsoWakeOn >= 0 ? 2 : 1, timeoutMs);
   if (ready <= 0) return {};  // time-out, or a signal (EINTR)
+  const pollfd& pfd = fds[0];
+  if (pfd.revents == 0) return {};  // only the other descriptor
   if ((pfd.revents & POLLIN) == 0) {
     usleep(kRetryPauseMs * 1000);
     return {};

@@ -23,8 +23,9 @@ class PtyLine {
   const std::string& deviceName() const { return deviceName_; }
 
   // Waits at most timeoutMs for bytes from the tool; returns those that came (maybe none).
-  // Returns early, with nothing, when a signal interrupts the wait.
-  std::vector<std::uint8_t> read(int timeoutMs);
+  // Returns early, with nothing, when a signal interrupts the wait or `alsoWakeOn` (a
+  // descriptor, or -1) has something to read.
+  std::vector<std::uint8_t> read(int timeoutMs, int alsoWakeOn = -1);
   // Puts bytes on the line; false if the terminal is gone.
   bool write(const std::vector<std::uint8_t>& bytes);
 

@@ -75,7 +75,7 @@ TEST(Search, AFailureEndsTheSearchWithThePointsFoundSoFar) {
         },
         600'000));
     if (c.fault == kTimeOut) st.box.silenceUntil(st.rt.nowUs() + 300'000);
-    if (c.fault == kWrongEcho) st.box.corruptNextEcho();
+    if (c.fault == kWrongEcho) st.box.corruptEchoes();
     if (c.fault == kRefused) st.box.setFailingRegisters(2, {0x13});
     ASSERT_TRUE(st.rt.runUntil([&] { return !st.state.Bus_Occupe; }, 60'000));
     EXPECT_EQ(st.state.Nb_Trouve, c.found);

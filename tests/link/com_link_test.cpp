@@ -100,7 +100,7 @@ TEST_F(ComLinkTest, FailedExchanges) {
   EXPECT_TRUE(com->Envoi_Octet_Echo(0x01, 0x01));
 
   port.clearSent();
-  box.corruptNextEcho(0x10);  // the header comes back as 0x50
+  box.corruptEchoes(1, 0x10);  // the header comes back as 0x50
   EXPECT_FALSE(com->Envoi_Trame(0x13, 5, 0, false, false));
   EXPECT_EQ(port.sent(), (Bytes{0x40}));
   EXPECT_EQ(com->Nb_Erreur_Com, 2);

@@ -1,59 +1,18 @@
 // The application as it runs: the main window, a bus window on the Qt runtime and serial port,
 // and korvane-loopsim at the other end of a real pseudo-terminal.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <QAction>
 #include <QElapsedTimer>
-#include <QTest>
-#include <QTimer>
-#include <filesystem>
-#include <fstream>
 
-#include "engine/bus_station.h"
 #include "shell/address_grid.h"
-#include "shell/bus_frm.h"
-#include "shell/mdi_main.h"
 #include "shell/param_form.h"
-#include "shell/session.h"
-#include "support/loopsim_process.h"
+#include "support/application.h"
 
 namespace korvane::shell::testing {
 namespace {
 
-struct App {
-  // `ini`: the settings file the tool finds beside it, if any.
-  explicit App(const std::string& name, const std::string& ini = {}) {
-    dir = std::filesystem::temp_directory_path() / ("korvane_app_" + name);
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    if (!ini.empty()) std::ofstream(dir / "BUS-CONFIG.INI", std::ios::binary) << ini;
-    std::ofstream(dir / "loop.json") << R"({"points": [
-        {"code": 7}, {"code": 19}, {"code": 68}, {"code": 26, "mode": 1}, {"code": 23}]})";
-    loopsim = std::make_unique<korvane::testing::Loopsim>(
-        std::vector<std::string>{"--com", "1", (dir / "loop.json").string()});
-    const std::string device = korvane::testing::deviceOf(*loopsim, "KORVANE_COM1");
-    ::setenv("KORVANE_COM1", device.c_str(), 1);
-    main = std::make_unique<MdiMain>(dir);
-    main->show();
-  }
-
-  // Opens the bus window for "DI" and waits for the box to answer.
-  BusFrm* openConnected(void (MdiMain::*product)() = &MdiMain::sm_di_Click) {
-    (main.get()->*product)();
-    // A window closed just before may still be unwinding: the new one comes when it has.
-    if (!QTest::qWaitFor([&] { return main->busFrm() != nullptr; }, 5'000)) return nullptr;
-    BusFrm* frm = main->busFrm();
-    const bool up = QTest::qWaitFor([&] { return frm->station().state.Bus_Connecte; }, 10'000);
-    return up ? frm : nullptr;
-  }
-
-  engine::BusStation& station() { return main->session().station; }
-
-  std::filesystem::path dir;
-  std::unique_ptr<korvane::testing::Loopsim> loopsim;
-  std::unique_ptr<MdiMain> main;
-};
+using App = korvane::testing::Application;
 
 // What the technician found and measured belongs to the session, not to the bus window: it
 // is still there when the window is opened again, over a grid that starts afresh.

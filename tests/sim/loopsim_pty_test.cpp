@@ -1,9 +1,13 @@
 // korvane-loopsim as a program: the application and adapter tests drive it over its
-// pseudo-terminal; what only shows here is how it refuses a loop file it cannot play.
+// pseudo-terminal; what only shows here is how it refuses a loop file it cannot play, and how
+// it answers its fault commands.
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <tuple>
 
 #include "support/loopsim_process.h"
 
@@ -11,14 +15,38 @@ namespace {
 
 using namespace korvane::testing;
 
-TEST(LoopsimPty, BadLoopFileGivesOneLineAndStatusTwo) {
-  Loopsim sim({kLoops + "/no-such-loop.json"});
-  ASSERT_GT(sim.pid, 0);
-  EXPECT_EQ(sim.waitExit(5000), 2);
-  const std::string message = readFor(sim.err, 1000, 1000);
-  EXPECT_NE(message.find("no-such-loop.json"), std::string::npos) << message;
-  EXPECT_EQ(message.find('\n'), message.size() - 1) << message;
-  EXPECT_TRUE(readFor(sim.out, 1, 100).empty());
+// A loop file it cannot play, or a --link path that holds something else (left as it is).
+TEST(LoopsimPty, RefusesToStartWithOneLineAndItsStatus) {
+  const std::string file = (std::filesystem::temp_directory_path() / "korvane_not_a_link").string();
+  std::ofstream(file) << "kept";
+  for (auto [args, status, says] :
+       {std::tuple{std::vector<std::string>{kLoops + "/no-such-loop.json"}, 2, "no-such-loop.json"},
+        std::tuple{std::vector<std::string>{"--link", file, kLoops + "/empty.json"}, 1,
+                   file.c_str()}}) {
+    Loopsim sim(args);
+    EXPECT_EQ(sim.exitStatus(), status);
+    const std::string message = readFor(sim.err, 1000, 1000);
+    EXPECT_NE(message.find(says), std::string::npos) << message;
+    EXPECT_EQ(message.find('\n'), message.size() - 1) << message;
+    EXPECT_TRUE(readFor(sim.out, 1, 100).empty());
+  }
+  EXPECT_EQ(std::filesystem::file_size(file), 4u);
+}
+
+// One line for each command; one that cannot be done says why.
+TEST(LoopsimPty, FaultCommandsAreAnsweredOneLineEach) {
+  Loopsim sim({kLoops + "/mixed.json"});  // 31 addresses
+  ASSERT_FALSE(readFor(sim.out, 200, 5000, '\n').empty());
+  const std::pair<const char*, const char*> cases[] = {
+      {"dead 32", "error: no point at position 32"},
+      {"silence -1", "error: bad number in \"silence -1\""},
+      {"mute", "error: wrong number of values in \"mute\""},
+      {"reboot", "error: unknown command \"reboot\""},
+      {"unplug", "ok"},
+  };
+  for (auto [command, answer] : cases)
+    EXPECT_EQ(sim.command(command), answer) << command;
+  EXPECT_EQ(sim.command("plug").rfind("ok KORVANE_COM1=/dev/pts/", 0), 0u);
 }
 
 }  // namespace

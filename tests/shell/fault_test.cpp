@@ -1,0 +1,155 @@
+// Faults end to end: the application as it runs (main window, session, bus window on the Qt
+// runtime and serial port, real message boxes, offscreen) against korvane-loopsim over its
+// pseudo-terminal, told on its standard input to misbehave the way a site does: the USB
+// adapter pulled out, a port missing or taken, line noise and silences, a chamber that never
+// settles; and a report folder the tool may not write in.
+#include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <malloc.h>
+#include <sys/syscall.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSerialPort>
+
+#include "shell/measures_form.h"
+#include "shell/report_form.h"
+#include "support/application.h"
+
+namespace korvane::shell::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using App = korvane::testing::Application;
+
+// KORVANE_LONG_FAULTS=1: a hundred replugs, then a chamber analysis that takes minutes.
+const bool kLongRun = std::getenv("KORVANE_LONG_FAULTS") != nullptr;
+
+const auto openDescriptors = [] {
+  return std::distance(fs::directory_iterator("/proc/self/fd"), {});
+};
+const auto shown = [](QWidget* window, const char* label) {
+  return window->findChild<QLabel*>(QString::fromLatin1(label))->text();
+};
+
+// A line that misbehaves never stops the tool. Noise and a box that misses frames end the
+// search where they hit it: the tool is back in its idle cycle, every failed frame counted, and
+// the next search finds the whole loop. The adapter pulled out and plugged back, first while a
+// search waits for its rearm, then again and again: the tool comes back each time, and holds
+// no more descriptors and no more memory.
+TEST(Faults, ALineThatMisbehavesNeverStopsTheTool) {
+  App app("line", "[PARAMETRES]\r\ndebug2=OUI\r\ntempo_bus=5\r\n", korvane::testing::kFivePoints,
+          {"--link", "DIR/ttyUSB0"});
+  BusFrm* frm = app.openConnected();
+  ASSERT_NE(frm, nullptr);
+  engine::BusState& state = app.station().state;
+  int failures = 0;
+  for (std::string fault : {"echo-errors 1", "mute 1", ""}) {
+    app.station().control.Form_KeyDown(engine::kKeyF5);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state.Nb_Trouve >= 2 || fault.empty(); }, 10'000));
+    failures += fault.empty() ? 0 : 1;
+    EXPECT_EQ(fault.empty() ? "ok" : app.loopsim->command(fault), "ok");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !state.Bus_Occupe; }, 20'000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state.Bus_Connecte && state.Etat_Bus != 4; }));
+    EXPECT_TRUE(app.station().bus.Start_Bus_Cmd.visible);
+    EXPECT_EQ(app.station().com.Nb_Erreur_Com, failures) << fault;
+  }
+  EXPECT_EQ(state.Nb_Trouve, 6);
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return shown(app.main->session().measuresForm(), "Label3") == "NB ERREUR COM : 2"; }));
+
+  // The link state in the engine and on the screen alike: the window draws a moment later.
+  auto looks = [&](bool connected) {
+    return QTest::qWaitFor([&] {
+      return state.Bus_Connecte == connected &&
+             shown(frm, "Connection_Lbl") == (connected ? "Connecté " : "Deconnecté");
+    });
+  };
+  auto replug = [&] { return app.loopsim->command("plug").rfind("ok", 0) == 0 && looks(true); };
+  auto cycle = [&] { return app.loopsim->command("unplug") == "ok" && looks(false) && replug(); };
+  // F5 returns once the rearm has failed.
+  QTimer::singleShot(500, [&] { app.loopsim->command("unplug"); });
+  app.station().control.Form_KeyDown(engine::kKeyF5);
+  EXPECT_EQ(state.Nb_Trouve, 0);
+  ASSERT_TRUE(looks(false) && replug());  // it also allocates what every later one reuses
+  const long descriptors = openDescriptors();
+  const long heap = static_cast<long>(mallinfo2().uordblks);
+  for (int i = 1; i <= (kLongRun ? 100 : 3); ++i)
+    ASSERT_TRUE(cycle()) << "cycle " << i;
+  EXPECT_EQ(openDescriptors(), descriptors);
+  EXPECT_LT(static_cast<long>(mallinfo2().uordblks) - heap, 256 * 1024);
+  EXPECT_TRUE(app.messages.empty());
+  if (!kLongRun) return;
+  // A chamber that answers "not ready" (5) for ever is read until the table of readings is
+  // full, then left without a verdict, and the run says it is done: minutes of readings.
+  EXPECT_EQ(app.loopsim->command("chamber 1 5"), "ok");
+  app.station().bus.Check3.checked = true;  // "Analyse Chambre": searches again
+  app.station().control.Check3_Click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return state.Nb_Trouve == 6 && !state.Bus_Occupe; }, 20'000));
+  app.station().control.Form_KeyDown(engine::kKeyF9);
+  const std::string& operation = app.station().bus.Current_Operation_Lbl.caption;
+  EXPECT_TRUE(QTest::qWaitFor([&] { return operation == "Analyse chambre Terminée."; }, 600'000));
+  EXPECT_EQ(state.points[1].Nb_Mesures, engine::kMaxChamberReadings);
+  EXPECT_EQ(app.station().bus.Etat_Chambre[1].caption, "???");
+}
+
+// A port that is not there, or that another program holds, is said once; the port menu then
+// reaches the box on another port.
+TEST(Faults, APortMissingOrBusyAtStartIsSaidThenAnotherPortConnects) {
+  for (const bool busy : {false, true}) {
+    SCOPED_TRACE(busy);
+    App app(busy ? "busy" : "missing", "[PORTCOM]\r\nCOM=1\r\n", korvane::testing::kFivePoints,
+            {"--com", "2", "--link", "DIR/ttyUSB1"});
+    const std::string port1 = (app.dir / "ttyUSB0").string();
+    korvane::testing::Loopsim other({"--link", port1, korvane::testing::kLoops + "/empty.json"});
+    ASSERT_FALSE(korvane::testing::readFor(other.out, 300, 5000, '\n').empty());
+    QSerialPort holder(QString::fromStdString(port1));
+    ASSERT_TRUE(busy ? holder.open(QIODevice::ReadWrite) : other.command("unplug") == "ok");
+    ::setenv("KORVANE_COM1", port1.c_str(), 1);
+
+    app.main->sm_di_Click();  // returns once the message is answered
+    BusFrm* frm = app.main->busFrm();
+    frm->askPort = [](const QString&) { return std::optional<QString>(QStringLiteral("2")); };
+    frm->findChild<QAction*>(QStringLiteral("Serial_Com_Port_Mnu"))->trigger();
+    EXPECT_TRUE(app.connected(10'000));
+    EXPECT_EQ(app.messages, std::vector<std::string>{
+                                "Erreur Port Com: Le port Com1 n'existe pas ou n'est pas libre !"});
+  }
+}
+
+// Root writes anywhere; the technician's account does not. Takes away (or gives back) root's
+// licence to ignore a folder's permissions, for this thread: the one that writes the reports.
+void overridePermissions(bool may) {
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct caps[2]{};
+  syscall(SYS_capget, &header, caps);
+  caps[0].effective = may ? caps[0].permitted : caps[0].effective & ~(1u << CAP_DAC_OVERRIDE);
+  syscall(SYS_capset, &header, caps);
+}
+
+TEST(Faults, AReadOnlyReportFolderIsSaidAndNothingIsLost) {
+  App app("readonly");
+  const fs::path folder = app.dir / "reports";
+  fs::create_directories(folder);
+  std::ofstream(folder / "site.txt") << "last year's report";
+  fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+  ASSERT_NE(app.openConnected(), nullptr);
+  ReportForm* form = app.main->session().reportForm();
+  auto* company = form->findChild<QLineEdit*>(QStringLiteral("Text2"));
+  company->setText(QStringLiteral("Dupont & Fils"));
+  overridePermissions(false);
+  form->askFile = [&](const std::string&) { return folder / "site.txt"; };
+  form->findChild<QPushButton*>(QStringLiteral("Command2"))->click();  // "Sauvegarder"
+  overridePermissions(true);
+  EXPECT_EQ(app.messages, std::vector<std::string>{"Listing: Impossible d'enregistrer le fichier " +
+                                                   (folder / "site.txt").string() + "."});
+  std::ifstream old(folder / "site.txt");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(old), {}), "last year's report");
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1);
+  EXPECT_EQ(company->text(), "Dupont & Fils");
+  fs::permissions(folder, fs::perms::owner_all);
+}
+
+}  // namespace
+}  // namespace korvane::shell::testing
