@@ -69,24 +69,26 @@ class CoarseTimers final : public std::enable_shared_from_this<CoarseTimers> {
     timer_->start(static_cast<int>(std::max<milliseconds::rep>(wait.count(), 0)));
   }
 
-  // Takes the due timers off first, arms for the rest, then ticks them: a tick may wait in
-  // the event loop, and the others must keep their time meanwhile.
+  // Takes the due timers off first, arms for the rest, then ticks them in the order they fell
+  // due, as Qt does: a tick may wait in the event loop, and the others must keep their time
+  // meanwhile.
   void fireDue() {
     const auto keep = shared_from_this();  // a tick may drop the last timer, and the wheel
     const Clock::time_point now = Clock::now();
-    std::vector<std::pair<const void*, std::function<void(Clock::time_point)>>> due;
+    std::vector<Entry> due;
     for (auto it = entries_.begin(); it != entries_.end();) {
-      const Entry& e = it->second;
-      if (e.due <= now + std::min<Clock::duration>(kJoinWithin, e.slack)) {
-        due.emplace_back(it->first, e.fire);
+      if (it->second.due <= now + std::min<Clock::duration>(kJoinWithin, it->second.slack)) {
+        due.push_back(std::move(it->second));
         it = entries_.erase(it);
       } else {
         ++it;
       }
     }
+    std::stable_sort(due.begin(), due.end(),
+                     [](const Entry& a, const Entry& b) { return a.due < b.due; });
     arm();
-    for (auto& [owner, fire] : due)
-      fire(now);
+    for (const Entry& e : due)
+      e.fire(now);
   }
 
   std::unique_ptr<QTimer> timer_;
