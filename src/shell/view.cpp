@@ -62,10 +62,16 @@ Lamp::Lamp(screens::Rgb colour, const QString& name, QWidget* parent)
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void Lamp::setLit(bool lit) {
-  if (lit == lit_) return;
+bool Lamp::setLit(bool lit) {
+  if (lit == lit_) return false;
   lit_ = lit;
-  update();
+  return true;
+}
+
+void paintLamps(std::initializer_list<std::pair<Lamp*, bool>> lamps) {
+  for (auto [lamp, lit] : lamps) {
+    if (lamp->setLit(lit)) lamp->repaint();
+  }
 }
 
 void Lamp::paintEvent(QPaintEvent*) {

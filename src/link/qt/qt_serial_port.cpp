@@ -4,6 +4,12 @@
 #include <QSerialPort>
 #include <QString>
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
 #include <algorithm>
 #include <charconv>
 #include <optional>
@@ -170,6 +176,20 @@ bool QtSerialPort::write(std::span<const std::uint8_t> bytes) {
     return false;
   }
   if (bytes.empty()) return true;
+#ifdef Q_OS_UNIX
+  // Straight to the descriptor: QSerialPort's own write turns its write notifier on and off
+  // again around every byte, which costs the event loop two extra wake-ups per exchange, and
+  // an idle tool exchanges twenty a second. Whatever the driver cannot take at once (it
+  // always can, a byte or four) goes through QSerialPort below.
+  if (port_->bytesToWrite() == 0) {
+    ssize_t n = 0;
+    do {
+      n = ::write(port_->handle(), bytes.data(), bytes.size());
+    } while (n < 0 && errno == EINTR);
+    if (n > 0) bytes = bytes.subspan(static_cast<std::size_t>(n));
+    if (bytes.empty()) return true;
+  }
+#endif
   const auto size = static_cast<qint64>(bytes.size());
   if (port_->write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
     errorText_ = describeError();

@@ -9,23 +9,104 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
+#include <map>
+#include <memory>
 #include <utility>
+#include <vector>
 
 namespace korvane::runtime {
 
 namespace {
 
 constexpr int kCoarseFromMs = 75;
+// A coarse timer due this soon fires with one that fires now (never earlier than a twentieth
+// of its interval, the slack Qt gives its own coarse timers).
+constexpr auto kJoinWithin = std::chrono::milliseconds(3);
+
+using Clock = std::chrono::steady_clock;
+
+}  // namespace
+
+// The coarse timers of a runtime (the engine's step, the lights, the answer time-out) share one
+// QTimer, armed for the earliest of them, and a timer due within a few milliseconds fires in
+// the same wake-up: the send and receive lights go out two milliseconds apart after every
+// exchange, and the idle tool would wake twice for them.
+class CoarseTimers final : public std::enable_shared_from_this<CoarseTimers> {
+ public:
+  // What a coarse timer shows the wheel.
+  struct Entry {
+    Clock::time_point due;
+    Clock::duration slack;
+    std::function<void(Clock::time_point)> fire;  // its tick, told the time it fired at
+  };
+
+  CoarseTimers() : timer_(std::make_unique<QTimer>()) {
+    timer_->setSingleShot(true);
+    timer_->setTimerType(Qt::PreciseTimer);
+    QObject::connect(timer_.get(), &QTimer::timeout, [this] { fireDue(); });
+  }
+
+  void set(const void* owner, Entry entry) {
+    entries_.insert_or_assign(owner, std::move(entry));
+    arm();
+  }
+  void remove(const void* owner) {
+    if (entries_.erase(owner) > 0) arm();
+  }
+
+ private:
+  void arm() {
+    if (entries_.empty()) {
+      timer_->stop();
+      return;
+    }
+    Clock::time_point first = Clock::time_point::max();
+    for (const auto& [owner, e] : entries_)
+      first = std::min(first, e.due);
+    using std::chrono::milliseconds;
+    const auto wait = std::chrono::ceil<milliseconds>(first - Clock::now());
+    timer_->start(static_cast<int>(std::max<milliseconds::rep>(wait.count(), 0)));
+  }
+
+  // Takes the due timers off first, arms for the rest, then ticks them in the order they fell
+  // due, as Qt does: a tick may wait in the event loop, and the others must keep their time
+  // meanwhile.
+  void fireDue() {
+    const auto keep = shared_from_this();  // a tick may drop the last timer, and the wheel
+    const Clock::time_point now = Clock::now();
+    std::vector<Entry> due;
+    for (auto it = entries_.begin(); it != entries_.end();) {
+      if (it->second.due <= now + std::min<Clock::duration>(kJoinWithin, it->second.slack)) {
+        due.push_back(std::move(it->second));
+        it = entries_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+    std::stable_sort(due.begin(), due.end(),
+                     [](const Entry& a, const Entry& b) { return a.due < b.due; });
+    arm();
+    for (const Entry& e : due)
+      e.fire(now);
+  }
+
+  std::unique_ptr<QTimer> timer_;
+  std::map<const void*, Entry> entries_;
+};
+
+namespace {
 
 class QtTimer final : public Timer {
  public:
-  explicit QtTimer(std::shared_ptr<std::function<void()>> onActivity)
-      : timer_(new QTimer), onActivity_(std::move(onActivity)) {
+  QtTimer(std::shared_ptr<std::function<void()>> onActivity, std::shared_ptr<CoarseTimers> coarse)
+      : timer_(new QTimer), onActivity_(std::move(onActivity)), coarse_(std::move(coarse)) {
     QObject::connect(timer_, &QTimer::timeout, [this] { fire(); });
   }
 
   ~QtTimer() override {
     *alive_ = false;
+    coarse_->remove(this);
     timer_->stop();
     QObject::disconnect(timer_, nullptr, nullptr, nullptr);
     // A window may drop its timer from inside that timer's tick; the QTimer is then still
@@ -55,6 +136,7 @@ class QtTimer final : public Timer {
       start();
     } else {
       timer_->stop();
+      coarse_->remove(this);
       parkedDuringTick_ = false;
     }
   }
@@ -68,8 +150,31 @@ class QtTimer final : public Timer {
     // The pauses before frames are short and add up over a search: a coarse timer could
     // stretch each by a few milliseconds. Longer timers (the step, the lights, the answer
     // time-out) may move by their 5 %, which lets the system wake the tool once for several.
-    timer_->setTimerType(interval_ < kCoarseFromMs ? Qt::PreciseTimer : Qt::CoarseTimer);
-    timer_->start(interval_);
+    if (interval_ < kCoarseFromMs) {
+      timer_->setTimerType(Qt::PreciseTimer);
+      timer_->start(interval_);
+      return;
+    }
+    ++starts_;
+    due_ = Clock::now() + std::chrono::milliseconds(interval_);
+    joinWheel();
+  }
+
+  void joinWheel() {
+    coarse_->set(this, {due_, std::chrono::milliseconds(interval_) / 20,
+                        [this, alive = alive_, start = starts_](Clock::time_point now) {
+                          if (*alive) coarseDue(start, now);
+                        }});
+  }
+
+  // As a periodic QTimer would: the next period counts from this one's due time, or from now
+  // when a long tick let it slip by.
+  void coarseDue(unsigned start, Clock::time_point now) {
+    if (!enabled_ || start != starts_) return;  // stopped or restarted by an earlier tick
+    due_ += std::chrono::milliseconds(interval_);
+    if (due_ <= now) due_ = now + std::chrono::milliseconds(interval_);
+    joinWheel();
+    fire();
   }
 
   void fire() {
@@ -102,19 +207,24 @@ class QtTimer final : public Timer {
   bool enabled_ = false;
   bool ticking_ = false;
   bool parkedDuringTick_ = false;
+  unsigned starts_ = 0;  // coarse: tells a tick of this start from one of an earlier start
+  Clock::time_point due_;
   std::function<void()> onTick_;
   std::shared_ptr<std::function<void()>> onActivity_;
+  std::shared_ptr<CoarseTimers> coarse_;
 };
 
 }  // namespace
 
 QtRuntime::QtRuntime()
-    : waker_(std::make_unique<QObject>()), onActivity_(std::make_shared<std::function<void()>>()) {}
+    : waker_(std::make_unique<QObject>()),
+      onActivity_(std::make_shared<std::function<void()>>()),
+      coarse_(std::make_shared<CoarseTimers>()) {}
 
 QtRuntime::~QtRuntime() = default;
 
 std::unique_ptr<Timer> QtRuntime::createTimer() {
-  return std::make_unique<QtTimer>(onActivity_);
+  return std::make_unique<QtTimer>(onActivity_, coarse_);
 }
 
 bool QtRuntime::processUntil(const std::function<bool()>& done) {

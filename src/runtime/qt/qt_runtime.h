@@ -20,6 +20,8 @@ class QObject;
 
 namespace korvane::runtime {
 
+class CoarseTimers;
+
 class QtRuntime final : public Runtime {
  public:
   QtRuntime();
@@ -61,6 +63,7 @@ class QtRuntime final : public Runtime {
   // Shared with the timers, which may outlive the runtime.
   std::shared_ptr<std::function<void()>>
       onActivity_;  // target of the event that wakes a sleeping wait
+  std::shared_ptr<CoarseTimers> coarse_;
 };
 
 }  // namespace korvane::runtime
