@@ -192,26 +192,6 @@ TEST(BusWindow, AClickOnABoxOpensItsParametersButNotDuringASearch) {
   }
 }
 
-// The port menu asks again until it gets 1 to 16, then reopens the port and keeps the number
-// in the settings file.
-TEST(BusWindow, ThePortMenuAsksUntilItGetsAPortNumber) {
-  Window w(loopOf({7}));
-  ASSERT_TRUE(w.connected());
-  std::vector<QString> answers = {QStringLiteral("3"), QStringLiteral("20")};
-  w.frm.askPort = [&](const QString&) -> std::optional<QString> {
-    const QString answer = answers.back();
-    answers.pop_back();
-    return answer;
-  };
-  w.frm.findChild<QAction*>(QStringLiteral("Serial_Com_Port_Mnu"))->trigger();
-  EXPECT_TRUE(answers.empty());
-  ASSERT_FALSE(w.dialogs.shown.empty());
-  EXPECT_EQ(w.dialogs.shown[0].text, "Valeur entre 1 et 16 SVP...");
-  std::ifstream ini(w.dir / "BUS-CONFIG.INI");
-  const std::string text((std::istreambuf_iterator<char>(ini)), std::istreambuf_iterator<char>());
-  EXPECT_NE(text.find("COM=3"), std::string::npos);
-}
-
 // "Sauvegarder" pressed while a frame of a search waits for its answer: the file dialog opens
 // between steps, and the five seconds it stays open fail no frame.
 TEST(MeasuresWindow, SavesTheLogWithoutFailingAFrame) {

@@ -110,11 +110,16 @@ TEST(Faults, APortMissingOrBusyAtStartIsSaidThenAnotherPortConnects) {
 
     app.main->sm_di_Click();  // returns once the message is answered
     BusFrm* frm = app.main->busFrm();
-    frm->askPort = [](const QString&) { return std::optional<QString>(QStringLiteral("2")); };
+    QStringList answers = {QStringLiteral("20"), QStringLiteral("2")};  // asked until 1..16
+    frm->askPort = [&](const QString&) { return std::optional<QString>(answers.takeFirst()); };
     frm->findChild<QAction*>(QStringLiteral("Serial_Com_Port_Mnu"))->trigger();
     EXPECT_TRUE(app.connected(10'000));
-    EXPECT_EQ(app.messages, std::vector<std::string>{
-                                "Erreur Port Com: Le port Com1 n'existe pas ou n'est pas libre !"});
+    EXPECT_EQ(app.messages, (std::vector<std::string>{
+                                "Erreur Port Com: Le port Com1 n'existe pas ou n'est pas libre !",
+                                "ERREUR: Valeur entre 1 et 16 SVP..."}));
+    std::ifstream ini(app.dir / "BUS-CONFIG.INI");
+    EXPECT_NE(std::string(std::istreambuf_iterator<char>(ini), {}).find("COM=2"),
+              std::string::npos);
   }
 }
 
