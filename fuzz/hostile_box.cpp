@@ -23,6 +23,7 @@ using Micros = runtime::VirtualRuntime::Micros;
 constexpr Micros kByteTimeUs = 1042;  // 9600 baud, 10 bits a byte
 constexpr std::int64_t kMainPhaseMs = 30 * 60 * 1000;
 constexpr long kMaxSteps = 6000;
+constexpr std::int64_t kLineAfterActionsMs = 3 * 60 * 1000;
 constexpr std::int64_t kBackToIdleMs = 20 * 60 * 1000;
 constexpr std::int64_t kStaysIdleMs = 5 * 1000;
 
@@ -372,7 +373,8 @@ bool backToIdle(const Bench& b) {
 }
 
 // What the technician does at the end: closes the parameter and LED windows, stops a run
-// with F9, and reopens port 1 if the port was lost to a wrong choice.
+// with F9, and picks port 1 again when the port is not open (a wrong choice in the port menu,
+// an adapter that was out when the tool tried it).
 void stopEverything(Bench& b) {
   engine::BusStation& st = b.station;
   if (st.param.visible) st.paramControl.Close_Cmd_Click();
@@ -380,7 +382,7 @@ void stopEverything(Bench& b) {
   const std::string& caption = st.bus.Adr_Status_Cde.caption;
   if (st.bus.Adr_Status_Cde.visible && caption.starts_with("ARRÊT"))
     st.control.Form_KeyDown(engine::kKeyF9);
-  if (!st.Timer_Tache->isEnabled() || st.com.Port_Com != 1) {
+  if (!st.Timer_Tache->isEnabled() || st.com.Port_Com != 1 || !b.port.isOpen()) {
     st.engine.afterStep([&st] {
       st.com.Port_Com = 1;
       st.engine.openPort();
@@ -484,7 +486,7 @@ RunReport runInput(std::span<const std::uint8_t> input, bool trace) {
       b.rt.runUntil([&] { return overrun() || busFree(s); }, (wait - 0x7F) * 4000LL);
     }
   }
-  b.rt.runUntil([&] { return overrun() || b.script.spent(); }, kMainPhaseMs);
+  b.rt.runUntil([&] { return overrun() || b.script.spent(); }, kLineAfterActionsMs);
   b.port.counting = false;
   b.script.end();
   if (trace) std::fprintf(stderr, "%.3f s: input spent\n", b.rt.nowMs() / 1000.0);
@@ -492,10 +494,10 @@ RunReport runInput(std::span<const std::uint8_t> input, bool trace) {
   // The technician stops what runs, again if need be, until the engine idles.
   const auto idle = [&b] { return backToIdle(b); };
   const std::int64_t giveUp = b.rt.nowUs() + kBackToIdleMs * 1000;
-  while (!idle() && b.rt.nowUs() < giveUp) {
+  do {
     stopEverything(b);
     b.rt.runUntil(idle, 30'000);
-  }
+  } while (!idle() && b.rt.nowUs() < giveUp);
   if (!idle()) fail(b, "the engine did not come back to its idle cycle");
   if (b.rt.runUntil([&] { return !idle(); }, kStaysIdleMs))
     fail(b, "the engine left its idle cycle");
