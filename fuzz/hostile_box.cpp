@@ -232,6 +232,7 @@ struct Bench {
   screens::RecordingDialogs dialogs;
   engine::BusStation station;
   long steps = 0;
+  int clicksOnTheWay = 0;  // clicks posted and not yet delivered
 };
 
 void toggle(screens::CheckBox& box) {
@@ -476,7 +477,11 @@ RunReport runInput(std::span<const std::uint8_t> input, bool trace) {
                    b.rt.nowMs() / 1000.0, kind & 0x0F, kind, arg, wait, s.Etat_Bus);
     }
     if ((kind & kNested) != 0) {
-      b.rt.post(((kind >> 4) & 7) * 150'000LL + 1000, [&b, kind, arg] { act(b, kind, arg); });
+      ++b.clicksOnTheWay;
+      b.rt.post(((kind >> 4) & 7) * 150'000LL + 1000, [&b, kind, arg] {
+        --b.clicksOnTheWay;
+        act(b, kind, arg);
+      });
     } else {
       act(b, kind, arg);
     }
@@ -486,7 +491,8 @@ RunReport runInput(std::span<const std::uint8_t> input, bool trace) {
       b.rt.runUntil([&] { return overrun() || busFree(s); }, (wait - 0x7F) * 4000LL);
     }
   }
-  b.rt.runUntil([&] { return overrun() || b.script.spent(); }, kLineAfterActionsMs);
+  b.rt.runUntil([&] { return b.clicksOnTheWay == 0 && (overrun() || b.script.spent()); },
+                kLineAfterActionsMs);
   b.port.counting = false;
   b.script.end();
   if (trace) std::fprintf(stderr, "%.3f s: input spent\n", b.rt.nowMs() / 1000.0);
