@@ -398,11 +398,12 @@ void stopEverything(Bench& b) {
                "hostile box: %s\n  at %.3f s virtual, %ld steps: Etat_Bus %d, Etat_Demande %d, "
                "Etat_Suite %d, Bus_Occupe %d, Boucle_Mesures %d, Bus_Connecte %d, "
                "LED run %d, F5 shown %d, tick %d, busy %d\n  Current_Operation_Lbl \"%s\", "
-               "Adr_Status_Cde \"%s\"\n",
+               "Adr_Status_Cde \"%s\" (shown %d)\n",
                why, b.rt.nowMs() / 1000.0, b.steps, s.Etat_Bus, s.Etat_Demande, s.Etat_Suite,
                s.Bus_Occupe, s.Boucle_Mesures, s.Bus_Connecte, st.leds.running(),
                st.bus.Start_Bus_Cmd.visible, st.Timer_Tache->isEnabled(), st.engine.busy(),
-               st.bus.Current_Operation_Lbl.caption.c_str(), st.bus.Adr_Status_Cde.caption.c_str());
+               st.bus.Current_Operation_Lbl.caption.c_str(), st.bus.Adr_Status_Cde.caption.c_str(),
+               st.bus.Adr_Status_Cde.visible);
   std::abort();
 }
 
