@@ -49,6 +49,9 @@ void RunControl::Adr_Status_Cde_Click() {
 
 void RunControl::startOrStopCycle() {
   screens::BusWindow& bus = e_.views().bus;
+  // The click waited for its turn; a search started meanwhile has taken the button away, and
+  // a run started under it would have no button to stop it.
+  if (!bus.Adr_Status_Cde.visible) return;
   BusState& s = e_.state();
   runtime::Timer& timer = e_.timerTache();
   timer.setEnabled(false);
