@@ -65,6 +65,7 @@ void LedSequencer::Option2_Click() {
 }
 
 void LedSequencer::wait(int seconds, std::function<void()> then) {
+  if (seconds > 0) passWaited_ = true;
   then_ = std::move(then);
   ticksLeft_ = seconds > 0 ? seconds : 1;
   Tempo21->setInterval(seconds > 0 ? kTickMs : 0);
@@ -132,7 +133,7 @@ void LedSequencer::checkFound() {
 }
 
 void LedSequencer::startPass() {
-  passLit_ = false;
+  passWaited_ = false;
   int debut = fieldNumber(w_.Text5.text);
   if (debut < 1) debut = 1;
   if (!w_.Check2.checked) {
@@ -154,7 +155,6 @@ void LedSequencer::ledStep() {
   }
   if (led_ > fin_) return endPass();
   const int i = led_++;
-  passLit_ = true;
   if (!w_.Option1.selected) {  // blinking: no behaviour of its own yet, the pass just steps
     wait(0, [this] { ledStep(); });
     return;
@@ -171,9 +171,10 @@ void LedSequencer::ledStep() {
 
 void LedSequencer::endPass() {
   if (Arret_Led || !w_.Check1.checked) return endRun();
-  // "Boucle": pass after pass. One that made no LED step (by hand, or an empty range) waits a
-  // tick, so the loop stays free and the run can be stopped.
-  if (passLit_) {
+  // "Boucle": pass after pass. One that took no time (by hand, an empty range, or LEDs of no
+  // duration and no pause) waits a tick: passes at no time at all would keep the loop spinning
+  // and starve the engine of its turns.
+  if (passWaited_) {
     startPass();
   } else {
     wait(1, [this] { startPass(); });

@@ -15,7 +15,7 @@
 //                    "ARRETER": the LED lit finishes its step, then the run ends.
 //                    Nothing starts while a search or a measurement run is on, and a run
 //                    that meets one ends there. LED numbers are loop addresses: a range
-//                    stops at 128. A pass that lights nothing waits a second before the next.
+//                    stops at 128. A pass that took no time waits a second before the next.
 //   CMD_AR_Click     manual stepping: 0 the previous LED, 1 the next, wrapping round the
 //                    points found; exactly one LED stays lit
 //   Check2_Click, Option1_Click, Option2_Click   what the options enable
@@ -73,8 +73,8 @@ class LedSequencer {
 
   bool running_ = false;
   bool Arret_Led = false;
-  bool ledStepOn_ = false;  // between an LED's switch-on and its switch-off
-  bool passLit_ = false;    // the pass made an LED step
+  bool ledStepOn_ = false;   // between an LED's switch-on and its switch-off
+  bool passWaited_ = false;  // the pass waited a second or more
   int Num_Voyant = 1;
   int led_ = 0;  // the LED of the automatic pass
   int fin_ = 0;

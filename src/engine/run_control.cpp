@@ -14,6 +14,12 @@ void RunControl::Start_Bus_Cmd_Click() {
 
 void RunControl::Check3_Click() {
   screens::BusWindow& bus = e_.views().bus;
+  // A run keeps the kind it started with. Its search and its new caption would leave the run
+  // going behind a button that offers to start one, with no way to stop it.
+  if (e_.state().Boucle_Mesures) {
+    bus.Check3.checked = !bus.Check3.checked;
+    return;
+  }
   if (bus.Check3.checked) {
     bus.Adr_Status_Cde.caption = "ANALYSE CHAMBRE   (F9)";
     bus.Check2.checked = true;
@@ -43,6 +49,9 @@ void RunControl::Adr_Status_Cde_Click() {
 
 void RunControl::startOrStopCycle() {
   screens::BusWindow& bus = e_.views().bus;
+  // The click waited for its turn; a search started meanwhile has taken the button away, and
+  // a run started under it would have no button to stop it.
+  if (!bus.Adr_Status_Cde.visible) return;
   BusState& s = e_.state();
   runtime::Timer& timer = e_.timerTache();
   timer.setEnabled(false);
@@ -176,8 +185,8 @@ void RunControl::chooseProtocol() {
 
 void RunControl::startSearch() {
   // The rearm waits three seconds with the window alive: a second click meanwhile is the
-  // same search.
-  if (starting_) return;
+  // same search. A run started while this click waited its turn owns the loop until stopped.
+  if (starting_ || e_.state().Boucle_Mesures) return;
   starting_ = true;
   struct Done {
     bool& flag;

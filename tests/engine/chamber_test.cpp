@@ -111,9 +111,9 @@ TEST(ChamberAnalysis, PercentagesAndVerdicts) {
 
 // What fails in the middle of a run: a chamber read refused is not counted, a temperature
 // frame lost still is; a window that is not ten readings is not judged; and the baseline
-// acquisition, which would eat the run's readings, is refused. The multi-sensor detector
-// has its ten temperatures long before its chamber settles: the run is not complete until
-// its chamber too is judged.
+// acquisition, which would eat the run's readings, is refused, as is "Analyse Chambre". The
+// multi-sensor detector has its ten temperatures long before its chamber settles: the run is not
+// complete until its chamber too is judged.
 TEST(ChamberAnalysis, FailuresDuringARun) {
   sim::Loop loop = loopOf({23});
   loop.points[0].temperature = 25;
@@ -139,6 +139,9 @@ TEST(ChamberAnalysis, FailuresDuringARun) {
   st.paramControl.Command1_Click();
   EXPECT_NE(st.state.Etat_Demande, kBaseline);
   EXPECT_FALSE(st.param.Command1.enabled);
+  st.bus.Check3.checked = false;  // nor does the run change its kind or lose its stop button
+  st.control.Check3_Click();
+  EXPECT_EQ(st.bus.Adr_Status_Cde.caption, "ARRÊT MESURES");
   ASSERT_TRUE(st.rt.runUntil(
       [&] { return st.bus.Current_Operation_Lbl.caption == "Analyse chambre Terminée."; },
       600'000));

@@ -61,6 +61,14 @@ TEST(UserActions, ADialogOpenedWhileAFrameWaitsFailsNoFrame) {
   const std::size_t sent = st.port.sent().size();
   st.rt.runForMs(1000);
   EXPECT_GT(st.port.sent().size(), sent);  // and the idle cycle goes on afterwards
+
+  // F5 then F9 while the engine is held: the search takes the F9 button away before its turn.
+  st.engine.afterStep([&] {
+    st.control.Form_KeyDown(kKeyF5);
+    st.control.Form_KeyDown(kKeyF9);
+  });
+  ASSERT_TRUE(st.rt.runUntil([&] { return !st.state.Bus_Occupe; }, 600'000));
+  EXPECT_FALSE(st.state.Boucle_Mesures);
 }
 
 // Pulled out, the adapter's port is gone; the tool tries it again once a second, quietly,

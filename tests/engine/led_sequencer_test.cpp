@@ -92,6 +92,13 @@ TEST(LedSequencer, AStopOrACloseLeavesNoLedLit) {
   st.rt.runForMs(5'000);
   EXPECT_FALSE(st.box.ledOn(0) || st.box.ledOn(1) || st.box.ledOn(2));
   EXPECT_FALSE(st.led.visible);
+
+  // "Boucle" with no duration and no pause still lets time pass.
+  st.led.Text4.text = st.led.Text6.text = "0";
+  st.led.Check1.checked = true;
+  st.leds.Command2_Click();
+  st.rt.runForMs(3'000);
+  EXPECT_TRUE(st.leds.running());
 }
 
 TEST(LedSequencer, ManualSteppingWrapsAndKeepsOneLedLit) {

@@ -1,0 +1,105 @@
+// Writes the seed corpus of the hostile box: for each example loop, what a technician does
+// with it (search, parameters, chamber analysis, supervision, LED sequencer), each with an
+// honest line. The line holds one "honest" decision per byte the run sends, so that a
+// mutation lands on one exchange. Generated at each run of scripts/fuzz, so the seeds always
+// speak the harness's current format.
+//
+//   korvane_fuzz_seeds DIR
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "hostile_box.h"
+
+namespace {
+
+using namespace korvane::fuzz;
+
+constexpr std::uint8_t kFree = 0xFF;  // wait until the bus is free
+constexpr std::size_t kMaxLine = 6000;
+
+struct Scenario {
+  const char* name;
+  std::uint8_t setup;
+  std::vector<UserAction> actions;
+};
+
+std::vector<Scenario> scenarios(bool kapre) {
+  const std::uint8_t product = kapre ? setup::kKapre : 0;
+  const std::uint8_t nested = kNested | 0x30;
+  return {
+      {"parameters",
+       product,
+       {{kF5, 0, kFree},
+        {kBoxClick, 0, 100},
+        {kParamLed, 0, 20},
+        {kParamLed, 1, 20},
+        {kBoxClick, 1, 100},
+        {kSensorToggle, 0, 60},
+        {kSensorToggle, 1, 60},
+        {kBaseline, 0, 0x7F},
+        {kParamLoop, 0x12, 0x7F},
+        {kParamClose, 0, 10}}},
+      {"nested-clicks",
+       static_cast<std::uint8_t>(product | setup::kAffLed),
+       {{kF5, 0, 60},
+        {kBoxClick | nested, 2, kFree},
+        {kBoxClick | nested, 4, 40},
+        {kParamLed | nested, 0, 40},
+        {kF9 | nested, 0, 40},
+        {kF5 | nested, 0, 40},
+        {kF9 | nested, 0, 40}}},
+      {"analysis",
+       static_cast<std::uint8_t>(product | setup::kDebug),
+       {{kAnalysisToggle, 0, kFree}, {kF9, 0, 0xC0}, {kF9, 0, 40}}},
+      {"supervision", product, {{kF5, 0, kFree}, {kF9, 0, 0x90}, {kF9, 0, 40}}},
+      {"led-sequencer",
+       product,
+       {{kF5, 0, kFree},
+        {kLedWindowFields, 0x45, 1},
+        {kLedStartStop, 0, 0x7F},
+        {kLedStartStop, 0, 40},
+        {kLedWindowFields, 0x20, 1},
+        {kLedStartStop, 0, 20},
+        {kLedArrow, 1, 20},
+        {kLedArrow, 0, 20},
+        {kLedClose, 0, 20}}},
+      {"no-readdressing",
+       static_cast<std::uint8_t>(product | setup::kNoReaddressing | setup::kNoTempoBus),
+       {{kF5, 0, kFree}, {kBusOptions, 1, 1}, {kF5, 0, kFree}}},
+      {"court-circuit",
+       static_cast<std::uint8_t>(product | setup::kCourtCircuit | setup::kSilentTail),
+       {{kF5, 0, kFree}, {kBusOptions, 3 | 4, 40}, {kBusOptions, 3, 40}}},
+  };
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
+    return 2;
+  }
+  const std::string dir = argv[1];
+  const auto loops = exampleLoops();
+  for (std::size_t l = 0; l < loops.size(); ++l) {
+    const std::string name = loops[l].name;
+    for (const Scenario& sc : scenarios(name.starts_with("kapre"))) {
+      const auto index = static_cast<std::uint8_t>(l);
+      // The dry run counts the bytes sent; a silent box would send the count to nothing.
+      const auto honest = static_cast<std::uint8_t>(sc.setup & ~setup::kSilentTail);
+      const RunReport dry = runInput(makeInput(index, honest, 5, {}, sc.actions), false);
+      const std::vector<std::uint8_t> line(std::min(dry.decisions, kMaxLine), 0);
+      const std::vector<std::uint8_t> seed = makeInput(index, sc.setup, 5, line, sc.actions);
+      const RunReport run = runInput(seed, false);
+      const std::string path = dir + "/" + name + "-" + sc.name;
+      std::ofstream(path, std::ios::binary)
+          .write(reinterpret_cast<const char*>(seed.data()),
+                 static_cast<std::streamsize>(seed.size()));
+      std::printf("%-28s %5zu bytes, %3d points found, %7.1f s virtual\n",
+                  (name + "-" + sc.name).c_str(), seed.size(), run.found, run.virtualSeconds);
+    }
+  }
+  return 0;
+}
