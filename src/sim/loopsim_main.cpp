@@ -37,6 +37,9 @@ using Clock = std::chrono::steady_clock;
 // A pty passes bytes at once; a 9600-baud line with 10 bits a byte takes this long for each,
 // and the tool's time-outs and the box's own pause detection are tuned to that pace.
 constexpr auto kByteTime = std::chrono::microseconds(1042);
+// A sleeping thread wakes late, by up to a millisecond on an idle virtual machine: as late as
+// a whole byte. The last stretch of each byte is waited awake, so the line keeps its pace.
+constexpr auto kAwakeStretch = std::chrono::microseconds(300);
 constexpr int kPollMs = 100;
 // Lets the last answer reach the tool before the terminal disappears.
 constexpr auto kClosingPause = std::chrono::milliseconds(200);
@@ -59,6 +62,12 @@ void installSignals() {
 
 constexpr const char* kUsage =
     "usage: korvane-loopsim [--com N] [--link PATH] [--verbose] LOOP.json\n";
+
+void waitUntil(Clock::time_point t) {
+  std::this_thread::sleep_until(t - kAwakeStretch);
+  while (Clock::now() < t) {
+  }
+}
 
 int usage(const std::string& problem) {
   std::cerr << "korvane-loopsim: " << problem << "\n" << kUsage;
@@ -210,11 +219,11 @@ int main(int argc, char** argv) {
     for (std::uint8_t byte : bytes) {
       const Clock::time_point arrives = std::max(Clock::now(), toBoxFree) + kByteTime;
       toBoxFree = arrives;
-      std::this_thread::sleep_until(arrives);
+      waitUntil(arrives);
       for (std::uint8_t answer : box->receive(byte, microsSinceStart(arrives))) {
         const Clock::time_point sent = std::max(Clock::now(), toPcFree) + kByteTime;
         toPcFree = sent;
-        std::this_thread::sleep_until(sent);
+        waitUntil(sent);
         line->write({answer});
       }
     }
