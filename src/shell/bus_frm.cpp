@@ -376,7 +376,8 @@ void BusFrm::render() {
   tensionDep_.show(bus.Lbl_Tension_Dep);
   tensionRet_.show(bus.Lbl_Tension_Ret);
   courant_.show(bus.Lbl_Courant_Bus);
-  paintLamps({{sendShp_, bus.Send_Shp.visible}, {receiveShp_, bus.Receive_Shp.visible}});
+  sendShp_->setLit(bus.Send_Shp.visible);
+  receiveShp_->setLit(bus.Receive_Shp.visible);
 }
 
 // The about box is modal: it opens between steps, never inside a frame's wait.

@@ -62,16 +62,12 @@ Lamp::Lamp(screens::Rgb colour, const QString& name, QWidget* parent)
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-bool Lamp::setLit(bool lit) {
-  if (lit == lit_) return false;
+// Painted there and then: the lights change with nearly every picture of the idle cycle, and
+// an update() would post one more event, and wake the event loop once more, for each picture.
+void Lamp::setLit(bool lit) {
+  if (lit == lit_) return;
   lit_ = lit;
-  return true;
-}
-
-void paintLamps(std::initializer_list<std::pair<Lamp*, bool>> lamps) {
-  for (auto [lamp, lit] : lamps) {
-    if (lamp->setLit(lit)) lamp->repaint();
-  }
+  repaint();
 }
 
 void Lamp::paintEvent(QPaintEvent*) {

@@ -7,9 +7,7 @@
 #include <QString>
 #include <QWidget>
 #include <filesystem>
-#include <initializer_list>
 #include <string>
-#include <utility>
 
 #include "screens/controls.h"
 
@@ -75,12 +73,11 @@ class ButtonView {
 
 // A light (send, receive): painted lit, or not painted, in a place of its own. Showing and
 // hiding a widget lays its whole window out again, which at every frame of the idle cycle cost
-// more than all the rest of the drawing. setLit does not paint; paintLamps does.
+// more than all the rest of the drawing.
 class Lamp final : public QWidget {
  public:
   Lamp(screens::Rgb colour, const QString& name, QWidget* parent);
-  // Returns whether the light changed.
-  bool setLit(bool lit);
+  void setLit(bool lit);
   bool isLit() const { return lit_; }
   QSize sizeHint() const override { return {14, 14}; }
 
@@ -91,10 +88,5 @@ class Lamp final : public QWidget {
   QColor colour_;
   bool lit_ = false;
 };
-
-// Shows each light lit or not, and paints there and then those that changed: the lights change
-// with nearly every picture of the idle cycle, and an update() would post one more event, and
-// wake the event loop once more, for each picture.
-void paintLamps(std::initializer_list<std::pair<Lamp*, bool>> lamps);
 
 }  // namespace korvane::shell

@@ -110,13 +110,11 @@ std::vector<std::uint8_t> LoopSimulator::receive(std::uint8_t byte, std::int64_t
         frameMuted_ = muteLeft_ > 0;
         if (frameMuted_) {
           --muteLeft_;
-          return {};
-        }
-        if (corruptLeft_ > 0) {
+        } else if (corruptLeft_ > 0) {
           --corruptLeft_;
-          return {static_cast<std::uint8_t>(byte ^ echoMask_)};
+          byte ^= echoMask_;
         }
-        return {byte};
+        return echo(byte);
       }
       return interfaceCommand(byte);
     case Phase::Measure:
