@@ -3,15 +3,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <optional>
 
 #include "engine/bus_station.h"
-#include "link/serial_port.h"
 #include "runtime/virtual_runtime.h"
 #include "screens/dialogs.h"
 #include "sim/loop.h"
 #include "sim/loop_simulator.h"
+#include "sim/simulated_port.h"
 
 namespace korvane::fuzz {
 
@@ -20,7 +19,6 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using Micros = runtime::VirtualRuntime::Micros;
 
-constexpr Micros kByteTimeUs = 1042;  // 9600 baud, 10 bits a byte
 constexpr std::int64_t kMainPhaseMs = 30 * 60 * 1000;
 constexpr long kMaxSteps = 6000;
 constexpr std::int64_t kLineAfterActionsMs = 3 * 60 * 1000;
@@ -45,64 +43,27 @@ class LineScript {
   bool ended_ = false;
 };
 
-// A serial port wired to the honest simulated box through a line that does what the script
-// says. Port 1 exists (while the adapter is in); 2 does not.
-class HostileLine final : public link::SerialPort {
+// The line between the PC's port and the honest simulated box: each byte the PC sends, as it
+// reaches the box, gets the script's next decision. Port 1 exists (while the adapter is in);
+// 2 does not.
+class HostileLine {
  public:
-  HostileLine(runtime::VirtualRuntime& rt, sim::LoopSimulator& box, LineScript& script,
-              bool silentTail, bool trace)
-      : rt_(rt), box_(box), script_(script), silentTail_(silentTail), trace_(trace) {}
-  ~HostileLine() override { *alive_ = false; }
-
-  bool open(int number, const std::string&) override {
-    if (open_ || number != 1 || pulled_) return false;
-    open_ = true;
-    lost_ = false;
-    return true;
+  HostileLine(runtime::VirtualRuntime& rt, sim::LoopSimulator& box, sim::SimulatedPort& port,
+              LineScript& script, bool silentTail, bool trace)
+      : rt_(rt), box_(box), port_(port), script_(script), silentTail_(silentTail), trace_(trace) {
+    port_.setLine([this](std::uint8_t byte) { reachBox(byte); });
   }
-  void close() override {
-    open_ = false;
-    lost_ = false;
-    buffer_.clear();
-  }
-  bool isOpen() const override { return open_; }
-  bool write(std::span<const std::uint8_t> bytes) override {
-    if (!open_) return false;
-    for (std::uint8_t byte : bytes) {
-      toBoxFree_ = std::max(toBoxFree_, rt_.nowUs()) + kByteTimeUs;
-      later(toBoxFree_ - rt_.nowUs(), [this, byte] { reachBox(byte); });
-    }
-    return true;
-  }
-  std::size_t bytesWaiting() const override { return buffer_.size(); }
-  // A vector of exactly the bytes that arrived: a read past them is an error of its own.
-  std::vector<std::uint8_t> readAll() override {
-    Bytes out(buffer_.begin(), buffer_.end());
-    buffer_.clear();
-    return out;
-  }
-  void discardInput() override { buffer_.clear(); }
-  bool lost() const override { return lost_; }
-  void setReceiveThreshold(std::size_t threshold) override { threshold_ = threshold; }
-  void setOnEvent(std::function<void()> onEvent) override { onEvent_ = std::move(onEvent); }
-  std::string errorText() const override { return open_ ? "" : "no such port"; }
 
   std::size_t decisions = 0;
   bool counting = true;
 
  private:
-  void later(Micros delay, std::function<void()> action) {
-    rt_.post(delay, [alive = alive_, action = std::move(action)] {
-      if (*alive) action();
-    });
-  }
-
   void reachBox(std::uint8_t byte) {
     if (counting) ++decisions;
     const std::optional<std::uint8_t> d = script_.next();
     if (!d) {
       Bytes answer = box_.receive(byte, rt_.nowUs());
-      if (!silentTail_) toPc(answer, 0, 0);
+      if (!silentTail_) port_.injectFromLine(answer);
       return;
     }
     const int n = *d & 0x0F;
@@ -119,14 +80,14 @@ class HostileLine final : public link::SerialPort {
         Bytes a = answer();
         a.resize(a.empty() ? 0 : static_cast<std::size_t>(n) % a.size());
         note("cut");
-        return toPc(a, 0, 0);
+        return port_.injectFromLine(a);
       }
       case 0xC: {
         Bytes a = answer();
         const std::uint8_t mask = script_.operand();
         if (!a.empty()) a[static_cast<std::size_t>(n) % a.size()] ^= mask != 0 ? mask : 0xFF;
         note("corrupt");
-        return toPc(a, 0, 0);
+        return port_.injectFromLine(a);
       }
       case 0xD: {
         if ((n & 0x08) == 0) answer();
@@ -134,19 +95,19 @@ class HostileLine final : public link::SerialPort {
         for (int i = 0; i < (n & 0x07); ++i)
           a.push_back(script_.operand());
         note("replaced");
-        return toPc(a, 0, 0);
+        return port_.injectFromLine(a);
       }
       case 0xE: {
         Bytes a = answer();
         for (int i = 0; i <= (n & 0x07); ++i)
           a.push_back(script_.operand());
         note("lengthened");
-        return toPc(a, 0, 0);
+        return port_.injectFromLine(a);
       }
       case 0xF:
         return timing(n, answer(), note);
       default:
-        return toPc(answer(), 0, 0);
+        return port_.injectFromLine(answer());
     }
   }
 
@@ -154,81 +115,49 @@ class HostileLine final : public link::SerialPort {
   void timing(int n, const Bytes& a, Note note) {
     if (n <= 3) {
       note("late");
-      return toPc(a, (n + 1) * 700'000LL, 0);
+      return port_.injectFromLine(a, (n + 1) * 700'000LL);
     }
     if (n <= 7) {
       note("apart");
-      return toPc(a, 0, script_.operand() * 10'000LL);
+      return port_.injectFromLine(a, 0, script_.operand() * 10'000LL);
     }
     if (n == 8 || n == 9) {
       note("event");
-      later(0, [this] {
-        if (open_ && onEvent_) onEvent_();
-      });
-      if (n == 8) toPc(a, 0, 0);
+      port_.raiseErrorEvent();
+      if (n == 8) port_.injectFromLine(a);
       return;
     }
     if (n == 10) {
       note("adapter pulled");
       const Micros back = script_.operand() * 100'000LL;
-      pulled_ = true;
-      if (open_) {
-        open_ = false;
-        lost_ = true;
-        buffer_.clear();
-        later(0, [this] {
-          if (onEvent_) onEvent_();
-        });
-      }
-      later(back, [this] { pulled_ = false; });
+      port_.pullAdapter();
+      rt_.post(back, [&port = port_] { port.plugAdapterBack(); });
       return;
     }
-    toPc(a, 0, 0);
-  }
-
-  // The bytes leave the box at line pace, `delay` from now and `gap` apart.
-  void toPc(const Bytes& bytes, Micros delay, Micros gap) {
-    Micros at = rt_.nowUs() + delay;
-    for (std::uint8_t byte : bytes) {
-      toPcFree_ = std::max(toPcFree_, at) + kByteTimeUs;
-      at = toPcFree_ + gap;
-      later(toPcFree_ - rt_.nowUs(), [this, byte] { deliver(byte); });
-    }
-  }
-
-  void deliver(std::uint8_t byte) {
-    if (!open_) return;
-    buffer_.push_back(byte);
-    if (threshold_ > 0 && buffer_.size() >= threshold_ && onEvent_) onEvent_();
+    port_.injectFromLine(a);
   }
 
   runtime::VirtualRuntime& rt_;
   sim::LoopSimulator& box_;
+  sim::SimulatedPort& port_;
   LineScript& script_;
   bool silentTail_;
   bool trace_;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
-  bool open_ = false;
-  bool lost_ = false;
-  bool pulled_ = false;
-  Bytes buffer_;
-  std::size_t threshold_ = 0;
-  std::function<void()> onEvent_;
-  Micros toBoxFree_ = 0;
-  Micros toPcFree_ = 0;
 };
 
 struct Bench {
-  Bench(sim::Loop loop, std::span<const std::uint8_t> line, bool silentTail, bool trace)
+  Bench(sim::Loop loop, std::span<const std::uint8_t> bytes, bool silentTail, bool trace)
       : box(std::move(loop)),
-        script(line),
-        port(rt, box, script, silentTail, trace),
+        script(bytes),
+        port(rt, box),
+        line(rt, box, port, script, silentTail, trace),
         station(rt, port, dialogs) {}
 
   runtime::VirtualRuntime rt;
   sim::LoopSimulator box;
   LineScript script;
-  HostileLine port;
+  sim::SimulatedPort port;
+  HostileLine line;
   screens::RecordingDialogs dialogs;
   engine::BusStation station;
   long steps = 0;
@@ -494,7 +423,7 @@ RunReport runInput(std::span<const std::uint8_t> input, bool trace) {
   }
   b.rt.runUntil([&] { return b.clicksOnTheWay == 0 && (overrun() || b.script.spent()); },
                 kLineAfterActionsMs);
-  b.port.counting = false;
+  b.line.counting = false;
   b.script.end();
   if (trace) std::fprintf(stderr, "%.3f s: input spent\n", b.rt.nowMs() / 1000.0);
 
@@ -511,7 +440,7 @@ RunReport runInput(std::span<const std::uint8_t> input, bool trace) {
   if ((bits & setup::kSilentTail) == 0 && !b.rt.runUntil([&s] { return s.Bus_Connecte; }, 60'000)) {
     fail(b, "the engine did not find the honest box again");
   }
-  return {b.port.decisions, s.Nb_Trouve, b.rt.nowMs() / 1000.0};
+  return {b.line.decisions, s.Nb_Trouve, b.rt.nowMs() / 1000.0};
 }
 
 }  // namespace korvane::fuzz

@@ -63,19 +63,14 @@ bool SimulatedPort::write(std::span<const std::uint8_t> bytes) {
     toBoxFree_ = std::max(toBoxFree_, runtime_.nowUs()) + kByteTimeUs;
     runtime_.post(toBoxFree_ - runtime_.nowUs(), [this, alive = alive_, byte] {
       if (!*alive) return;
-      sendToPc(box_.receive(byte, runtime_.nowUs()));
+      if (line_) {
+        line_(byte);
+      } else {
+        injectFromLine(box_.receive(byte, runtime_.nowUs()));
+      }
     });
   }
   return true;
-}
-
-void SimulatedPort::sendToPc(const std::vector<std::uint8_t>& bytes) {
-  for (std::uint8_t byte : bytes) {
-    toPcFree_ = std::max(toPcFree_, runtime_.nowUs()) + kByteTimeUs;
-    runtime_.post(toPcFree_ - runtime_.nowUs(), [this, alive = alive_, byte] {
-      if (*alive) deliver(byte);
-    });
-  }
 }
 
 void SimulatedPort::deliver(std::uint8_t byte) {
@@ -84,8 +79,17 @@ void SimulatedPort::deliver(std::uint8_t byte) {
   if (threshold_ > 0 && buffer_.size() >= threshold_ && onEvent_) onEvent_();
 }
 
-void SimulatedPort::injectFromLine(const std::vector<std::uint8_t>& bytes) {
-  sendToPc(bytes);
+void SimulatedPort::injectFromLine(const std::vector<std::uint8_t>& bytes,
+                                   runtime::VirtualRuntime::Micros delayUs,
+                                   runtime::VirtualRuntime::Micros gapUs) {
+  runtime::VirtualRuntime::Micros at = runtime_.nowUs() + delayUs;
+  for (std::uint8_t byte : bytes) {
+    toPcFree_ = std::max(toPcFree_, at) + kByteTimeUs;
+    at = toPcFree_ + gapUs;
+    runtime_.post(toPcFree_ - runtime_.nowUs(), [this, alive = alive_, byte] {
+      if (*alive) deliver(byte);
+    });
+  }
 }
 
 void SimulatedPort::raiseErrorEvent() {

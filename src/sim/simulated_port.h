@@ -41,8 +41,15 @@ class SimulatedPort final : public link::SerialPort {
   void setExistingPorts(std::set<int> numbers) { existing_ = std::move(numbers); }
   void setHeldByAnotherProgram(bool held) { held_ = held; }
 
-  // Line noise: bytes that arrive as if the box had sent them, from now on.
-  void injectFromLine(const std::vector<std::uint8_t>& bytes);
+  // Line noise: bytes that arrive as if the box had sent them, `delayUs` from now and `gapUs`
+  // apart, at the line's pace.
+  void injectFromLine(const std::vector<std::uint8_t>& bytes,
+                      runtime::VirtualRuntime::Micros delayUs = 0,
+                      runtime::VirtualRuntime::Micros gapUs = 0);
+  // A line that stands between the PC and the box: told each byte as it reaches the box, it
+  // decides what the box hears and what comes back (through injectFromLine). Without one, the
+  // box hears every byte and its answer comes straight back.
+  void setLine(std::function<void(std::uint8_t)> line) { line_ = std::move(line); }
   // A port event that brings no byte (a framing or driver error, say).
   void raiseErrorEvent();
   // The USB adapter pulled out: the port closes itself, is lost and reports it, and no port
@@ -58,7 +65,6 @@ class SimulatedPort final : public link::SerialPort {
 
  private:
   void deliver(std::uint8_t byte);
-  void sendToPc(const std::vector<std::uint8_t>& bytes);
 
   runtime::VirtualRuntime& runtime_;
   LoopSimulator& box_;
@@ -75,6 +81,7 @@ class SimulatedPort final : public link::SerialPort {
   std::vector<std::uint8_t> sent_;
   std::size_t threshold_ = 0;
   std::function<void()> onEvent_;
+  std::function<void(std::uint8_t)> line_;
   runtime::VirtualRuntime::Micros toBoxFree_ = 0;  // when the PC-to-box direction is free
   runtime::VirtualRuntime::Micros toPcFree_ = 0;   // when the box-to-PC direction is free
 };
