@@ -137,7 +137,9 @@ void BusEngine::readType() {
 
 // A request that takes the engine out of the search (a rearm that failed, the LED buttons, a
 // status poll that failed on the way to the type reading) abandons it. The search would
-// otherwise keep Bus_Occupe set, and with it the grid deaf to clicks, until the next search.
+// otherwise keep Bus_Occupe set, and with it the grid deaf to clicks, until the next search;
+// and the status poll it had asked for on its way to the type reading would bring it back,
+// as a search nobody runs, at the next poll.
 void BusEngine::abandonSearchIfLeft() {
   if (!s_.Bus_Occupe || s_.Boucle_Mesures) return;
   switch (s_.Etat_Bus) {
@@ -148,6 +150,7 @@ void BusEngine::abandonSearchIfLeft() {
       return;
     default:
       s_.Bus_Occupe = false;
+      s_.Etat_Retour = 0;
       v_.bus.Current_Operation_Lbl.caption = "Attente Commande";
   }
 }
