@@ -69,6 +69,7 @@ void BusEngine::Etape_Bus() {
   stepRunning_ = false;
   if (s_.Fermeture) {
     pendingActions_.clear();
+    if (holding_ == 0) runQuiet();
     if (unloadWindow) unloadWindow();
     return;
   }
@@ -80,6 +81,11 @@ void BusEngine::afterStep(std::function<void()> action) {
   if (!busy()) runPendingActions();
 }
 
+void BusEngine::whenQuiet(std::function<void()> action) {
+  quiet_ = std::move(action);
+  if (!busy()) runQuiet();
+}
+
 // Actions queued while one of them runs (a click during its dialog, say) run after it.
 void BusEngine::runPendingActions() {
   ++holding_;
@@ -89,6 +95,14 @@ void BusEngine::runPendingActions() {
     action();
   }
   pendingActions_.clear();
+  --holding_;
+  if (!busy()) runQuiet();
+}
+
+void BusEngine::runQuiet() {
+  if (!quiet_) return;
+  ++holding_;  // no step starts inside it
+  std::exchange(quiet_, nullptr)();
   --holding_;
 }
 

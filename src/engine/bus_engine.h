@@ -6,6 +6,8 @@
 //                    run the state's work, timer on, unload the window if it asked to close
 //   openPort         the engine's side of opening the port (link look, state 1, retries)
 //   afterStep        runs a user action between steps, holding the engine meanwhile
+//   whenQuiet        runs the bus window's close once nothing is on the stack
+//   putLedsOut       between steps: every LED the tool may have left lit goes out
 //   Lire_Serie       reads a point's serial number
 //   Timer_Tache_Timer  the tick: the debug clock of the measures window, then one step
 //
@@ -68,6 +70,15 @@ class BusEngine {
   // request outlast the requests the step makes itself.
   void afterStep(std::function<void()> action);
 
+  // The last part of closing the bus window: it talks to the loop, so it waits until no step
+  // and no user action is on the stack (at once when none is). The user actions still queued
+  // then are dropped: they belonged to the window.
+  void whenQuiet(std::function<void()> action);
+
+  // Sends the switch-off to every address of ledsMaybeLit; false when one went unanswered
+  // (the rest are left for the next try). Never inside a step: run it as a user action.
+  bool putLedsOut();
+
   // Reads the four serial bytes of point `address` into Serie_Octet / Serie_Num and gives
   // the serial text, "???" when unreadable.
   std::string Lire_Serie(std::uint8_t address);
@@ -119,7 +130,8 @@ class BusEngine {
   std::string formatSerial();
 
   // Point commands (point_commands.cpp).
-  void ledCommand();        // 6
+  void ledCommand();  // 6
+  bool ledOff(std::uint8_t address);
   void writeMode();         // 16
   bool pointStatus(int p);  // status mode of the cycle; true when its LED is to be lit
   void kapreStatus(int p);
@@ -145,10 +157,12 @@ class BusEngine {
   runtime::Timer& timer_;
   EngineViews v_;
   void runPendingActions();
+  void runQuiet();
 
   bool stepRunning_ = false;
   int holding_ = 0;  // user actions of afterStep on the stack
   std::vector<std::function<void()>> pendingActions_;
+  std::function<void()> quiet_;
 };
 
 }  // namespace korvane::engine

@@ -28,17 +28,23 @@ std::int16_t fieldNumber(std::string_view text) {
 namespace {
 
 constexpr int kTickMs = 1000;
+constexpr int kRetryMs = 100;
 constexpr const char* kLineBusy = "Recherche ou mesures en cours";
 
 }  // namespace
 
 LedSequencer::LedSequencer(BusEngine& engine, screens::LedWindow& window)
-    : e_(engine), w_(window), Tempo21(engine.runtime().createTimer()) {
+    : e_(engine),
+      w_(window),
+      Tempo21(engine.runtime().createTimer()),
+      retry_(engine.runtime().createTimer()) {
   Tempo21->setOnTick([this] {
     if (--ticksLeft_ > 0) return;
     Tempo21->setEnabled(false);
     std::exchange(then_, nullptr)();
   });
+  retry_->setInterval(kRetryMs);
+  retry_->setOnTick([this] { postHeld(); });
 }
 
 LedSequencer::~LedSequencer() = default;
@@ -47,6 +53,7 @@ void LedSequencer::Form_Load() {
   const std::uint8_t found = e_.state().Nb_Trouve;
   w_ = screens::LedWindow{};
   w_.visible = true;
+  litSome_ = false;
   w_.Text5.text = std::to_string(found != 0 ? 1 : 0);  // a literal here trips GCC 12's -Wrestrict
   w_.Text7.text = std::to_string(found);
 }
@@ -75,16 +82,29 @@ void LedSequencer::wait(int seconds, std::function<void()> then) {
 // Through the engine's request slot: the LED command runs as a step of its own, never inside
 // another.
 void LedSequencer::requestLed(bool on, int address) {
-  BusState& s = e_.state();
-  s.Cde_Led = on ? 1 : 0;
-  s.Adr_Led_Cde = static_cast<std::uint8_t>(address);
-  s.request(kLedCommand);
   if (on) {
-    lit_ = address;
+    litSome_ = true;
     w_.Label5.caption = "Allumage voyant N°" + std::to_string(address);
-  } else if (lit_ == address) {
-    lit_ = 0;
   }
+  held_ = LedRequest{on, address};
+  postHeld();
+}
+
+void LedSequencer::postHeld() {
+  BusState& s = e_.state();
+  const bool slotFree = s.Etat_Demande == kNone || ownRequestWaiting();
+  retry_->setEnabled(held_ && !slotFree);
+  if (!held_ || !slotFree) return;
+  s.Cde_Led = held_->on ? 1 : 0;
+  s.Adr_Led_Cde = static_cast<std::uint8_t>(held_->address);
+  s.request(kLedCommand);
+  posted_ = std::exchange(held_, std::nullopt);
+}
+
+bool LedSequencer::ownRequestWaiting() const {
+  const BusState& s = e_.state();
+  return posted_ && s.Etat_Demande == kLedCommand && s.Cde_Led == (posted_->on ? 1 : 0) &&
+         s.Adr_Led_Cde == posted_->address;
 }
 
 bool LedSequencer::lineBusy() const {
@@ -98,10 +118,15 @@ void LedSequencer::Command2_Click() {
     w_.Command2.caption = "LANCER";
     w_.Label5.caption.clear();
     Arret_Led = true;
-    if (!ledStepOn_) endRun();
+    if (stepLed_ == 0) endRun();
     return;
   }
-  if (running_) endRun();  // a stopped run still finishing its LED: the new one takes over
+  if (running_) {
+    // A stopped run still finishing its LED: the LED goes out now, the new run takes over.
+    const int finishing = stepLed_;
+    endRun();
+    requestLed(false, finishing);
+  }
   if (lineBusy()) {
     w_.Label5.caption = kLineBusy;
     return;
@@ -160,10 +185,10 @@ void LedSequencer::ledStep() {
     return;
   }
   requestLed(true, i);
-  ledStepOn_ = true;
+  stepLed_ = i;
   wait(fieldNumber(w_.Text4.text), [this, i] {
     requestLed(false, i);
-    ledStepOn_ = false;
+    stepLed_ = 0;
     w_.Label5.caption = "Extinction voyant N°" + std::to_string(i);
     wait(fieldNumber(w_.Text6.text), [this] { ledStep(); });
   });
@@ -185,7 +210,7 @@ void LedSequencer::endRun() {
   Tempo21->setEnabled(false);
   then_ = nullptr;
   running_ = false;
-  ledStepOn_ = false;
+  stepLed_ = 0;
   w_.Command2.caption = "LANCER";
 }
 
@@ -202,11 +227,26 @@ void LedSequencer::CMD_AR_Click(int index) {
   requestLed(true, Num_Voyant);
 }
 
-// "FERMER": the run stops, and the LED it left lit goes out.
+// "FERMER": the run stops, and the LED it left lit goes out, between steps: a request could
+// take the place of another one waiting for its step.
 void LedSequencer::Command1_Click() {
-  endRun();
-  if (lit_ != 0) requestLed(false, lit_);
+  const bool lit = std::exchange(litSome_, false);
+  stop();
   w_.visible = false;
+  if (lit) e_.afterStep([this] { e_.putLedsOut(); });
+}
+
+// Nothing the run asked for and the engine has not taken yet is left behind: a switch-on would
+// light an LED nobody puts out, a switch-off is the caller's to make.
+void LedSequencer::stop() {
+  held_.reset();
+  retry_->setEnabled(false);
+  if (ownRequestWaiting()) e_.state().Etat_Demande = kNone;
+  posted_.reset();
+  if (running_) {
+    endRun();
+    w_.Label5.caption.clear();
+  }
 }
 
 }  // namespace korvane::engine

@@ -15,21 +15,21 @@ constexpr std::uint8_t kKapreClass = 11;
 // even when that one's switch-on failed. The supervision cycle's alarm LED goes first; else
 // the command of the windows (Cde_Led at Adr_Led_Cde).
 void BusEngine::ledCommand() {
-  auto led = [this](std::uint8_t address, std::uint8_t value) {
-    return com_.Envoi_Trame(link::kCmdLed, address, value, true, false) && com_.rx(0) == 0;
-  };
   const bool forAlarm = s_.Adr_Led_Alarme != 0;
   const std::uint8_t target = forAlarm ? s_.Adr_Led_Alarme : s_.Adr_Led_Cde;
   s_.Adr_Led_Alarme = 0;
   if (forAlarm || s_.Cde_Led != 0) {
     if (s_.Adr_Led_Allumee != 0) {
-      led(s_.Adr_Led_Allumee, link::kLedOff);
+      ledOff(s_.Adr_Led_Allumee);
       v_.bus.ledShp(s_.Adr_Led_Allumee).visible = false;
       com_.Tempo(100);
     }
-    if (led(target, link::kLedOn) && !s_.Boucle_Mesures) v_.bus.ledShp(target).visible = true;
+    if (PointTable::isAddress(target)) s_.ledsMaybeLit.set(target);
+    const bool lit =
+        com_.Envoi_Trame(link::kCmdLed, target, link::kLedOn, true, false) && com_.rx(0) == 0;
+    if (lit && !s_.Boucle_Mesures) v_.bus.ledShp(target).visible = true;
     s_.Adr_Led_Allumee = target;
-  } else if (led(target, link::kLedOff)) {
+  } else if (ledOff(target)) {
     v_.bus.ledShp(target).visible = false;
     // Out already: the next switch-on need not put it out again.
     if (target == s_.Adr_Led_Allumee) s_.Adr_Led_Allumee = 0;
@@ -41,6 +41,27 @@ void BusEngine::ledCommand() {
   } else {
     s_.Etat_Bus = kLinkCheck;
   }
+}
+
+// An LED counts as out only once its point said so.
+bool BusEngine::ledOff(std::uint8_t address) {
+  const bool out =
+      com_.Envoi_Trame(link::kCmdLed, address, link::kLedOff, true, false) && com_.rx(0) == 0;
+  if (out && PointTable::isAddress(address)) s_.ledsMaybeLit.reset(address);
+  return out;
+}
+
+// Between steps: every LED the tool may have left lit goes out, lowest address first. The
+// first switch-off that fails ends it (the box is not answering); what is left stays known,
+// for the next try.
+bool BusEngine::putLedsOut() {
+  for (int a = 1; a <= kMaxAddresses; ++a) {
+    if (!s_.ledsMaybeLit.test(static_cast<std::size_t>(a))) continue;
+    if (!ledOff(static_cast<std::uint8_t>(a))) return false;
+    v_.bus.ledShp(a).visible = false;
+    if (s_.Adr_Led_Allumee == a) s_.Adr_Led_Allumee = 0;
+  }
+  return true;
 }
 
 // State 16: the new mode, its follow-up, then the parameters read again show what the point

@@ -57,6 +57,7 @@ void RunControl::startOrStopCycle() {
   timer.setEnabled(false);
   const std::string& caption = bus.Adr_Status_Cde.caption;
   if (caption != "ARRÊT MESURES" && caption != "ARRÊT SIMULATION") {
+    freeTheLoop();
     s.Heure_Debut = e_.runtime().timeOfDay();
     e_.com().Nb_Com = 0;
     e_.com().Nb_Erreur_Com = 0;
@@ -116,8 +117,14 @@ void RunControl::startOrStopCycle() {
   timer.setEnabled(true);
 }
 
-// A click on a box while a search or a cycle runs does nothing.
+// A click on a box while a search or a cycle runs does nothing. It names the point the window
+// shows, so it waits for the step under way: a reading of the last point would otherwise lay
+// that point's rows under the new one's name.
 void RunControl::Adr_Box_Click(int address) {
+  e_.afterStep([this, address] { showPoint(address); });
+}
+
+void RunControl::showPoint(int address) {
   BusState& s = e_.state();
   if (s.Bus_Occupe || !PointTable::isAddress(address)) return;
   screens::ParamWindow& w = e_.views().param;
@@ -130,6 +137,10 @@ void RunControl::Adr_Box_Click(int address) {
   w.Status_Frame.caption = "Position " + screens::formatPattern(address, "000");
   w.Led_On_Cde.visible = false;
   w.Led_Off_Cde.visible = false;
+  if (s.Adr_Cde != address) {
+    // The baseline's references are the shown point's: until its reading, it has none.
+    s.Val_Initiale = s.Seuil_Alarme = s.Seuil_Defaut = 0;
+  }
   s.Adr_Cde = static_cast<std::uint8_t>(address);
   s.Maj_Mode = false;
   s.request(kReadParameters);
@@ -162,6 +173,13 @@ void RunControl::clearPoint(int a) {
   p.Adr_Taux = 0;
   p.Nb_Temp = 0;
   p.Adr_Verdict.clear();
+}
+
+// The LED sequencer stops and the LEDs go out before the search or the run takes the loop: its
+// requests would cut them short, and its LED would stay lit for good.
+void RunControl::freeTheLoop() {
+  leds_.stop();
+  e_.putLedsOut();
 }
 
 // The hidden protocol-type group decides; with its design values every search runs in
@@ -200,6 +218,7 @@ void RunControl::startSearch() {
   bus.Cc_Lbl.visible = false;
   bus.Adr_Status_Cde.visible = false;
   timer.setEnabled(false);
+  freeTheLoop();
   if (bus.Check2.checked) e_.views().report.List1.clear();
   s.Optique_Trouve = false;
   s.Thermique_Trouve = false;

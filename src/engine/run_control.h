@@ -7,9 +7,13 @@
 //   Adr_Status_Cde_Click  start or stop the measurement cycle (F9)
 //   Adr_Box_Click         open the parameter window on a point (state 5)
 //   Form_KeyDown          F5 and F9
+//
+// A search and a run own the loop: their start stops the LED sequencer and puts out every LED
+// the tool lit before it does anything else. Every one of these runs between engine steps.
 #include <functional>
 
 #include "engine/bus_engine.h"
+#include "engine/led_sequencer.h"
 
 namespace korvane::engine {
 
@@ -18,7 +22,7 @@ inline constexpr int kKeyF9 = 120;
 
 class RunControl {
  public:
-  explicit RunControl(BusEngine& engine) : e_(engine) {}
+  RunControl(BusEngine& engine, LedSequencer& leds) : e_(engine), leds_(leds) {}
 
   void Start_Bus_Cmd_Click();
   void Check3_Click();  // after the check box changed
@@ -36,8 +40,11 @@ class RunControl {
   void clearPoint(int address);
   void chooseProtocol();
   void startOrStopCycle();
+  void showPoint(int address);
+  void freeTheLoop();
 
   BusEngine& e_;
+  LedSequencer& leds_;
   bool starting_ = false;
 };
 

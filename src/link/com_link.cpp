@@ -85,6 +85,7 @@ bool ComLink::Ouvrir_Port() {
   views_.bus.Version_Lbl.visible = false;
 
   reopenTimer_->setEnabled(false);
+  abandoned_ = false;
   if (port_.isOpen()) port_.close();
   if (!port_.open(Port_Com, kPortSettings)) {
     timerTache_.setEnabled(false);
@@ -111,6 +112,7 @@ bool ComLink::Envoi_Octet(std::uint8_t byte, std::uint8_t answerLength) {
   } done{exchanging_};
 
   Rx_Buf.clear();
+  if (abandoned_) return false;
   if (!port_.isOpen()) {
     watchForLoss();
     return false;
@@ -126,12 +128,13 @@ bool ComLink::Envoi_Octet(std::uint8_t byte, std::uint8_t answerLength) {
   Fin_Time_Out = false;
   Reception = false;
   Timer_Time_Out->setEnabled(true);
-  const bool waited = runtime_.processUntil([this] { return Fin_Time_Out || Reception; });
+  const bool waited =
+      runtime_.processUntil([this] { return Fin_Time_Out || Reception || abandoned_; });
   Timer_Time_Out->setEnabled(false);
 
   // An answer that is all there counts, even if the time-out also ran out before this wait
   // got control back (a handler nested in the wait held the loop that long).
-  if (!waited || !port_.isOpen() || port_.bytesWaiting() == 0) return false;
+  if (!waited || abandoned_ || !port_.isOpen() || port_.bytesWaiting() == 0) return false;
   Rx_Buf = port_.readAll();
   // A notification can come from a port error before the whole answer is in: an answer
   // shorter than asked for is a failed exchange, never a partly read one.
@@ -178,7 +181,7 @@ void ComLink::Tempo(int ms) {
   Tempop->setInterval(ms);
   Tempop->setEnabled(true);
   Fin_Tempo = false;
-  runtime_.processUntil([this] { return Fin_Tempo; });
+  runtime_.processUntil([this] { return Fin_Tempo || abandoned_; });
   Tempop->setEnabled(false);
   timerTache_.setEnabled(true);
 }
@@ -197,6 +200,18 @@ bool ComLink::Rearmement() {
   views_.bus.Current_Operation_Lbl.caption = remembered;
   timerTache_.setEnabled(true);
   return ok;
+}
+
+// The window is going: what it waits for no longer matters, and the waits on the stack must
+// unwind before its last words to the loop (the LEDs it lit) can be said.
+void ComLink::abandonExchanges() {
+  abandoned_ = true;
+}
+
+void ComLink::closePort() {
+  reopenTimer_->setEnabled(false);
+  abandoned_ = false;
+  if (port_.isOpen() || port_.lost()) port_.close();
 }
 
 }  // namespace korvane::link

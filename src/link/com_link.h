@@ -8,6 +8,9 @@
 //                      echo, then the status byte and one or two data bytes into Rx_Buf
 //   Tempo              a pause that keeps the window alive
 //   Rearmement         the loop rearm: 0x04, three seconds, 0x03
+//   abandonExchanges   the bus window closes: the exchange under way gives up at once and
+//                      none starts, until resumeExchanges or the port opens again
+//   closePort          lets the port go, a lost one too, and stops trying to reopen it
 //
 // A port whose device went away (a USB adapter pulled out) is reopened by itself, once a
 // second and without a word, until the device is back; the engine's link check then finds
@@ -63,6 +66,10 @@ class ComLink {
   void Tempo(int ms);
   bool Rearmement();
 
+  void abandonExchanges();
+  void resumeExchanges() { abandoned_ = false; }
+  void closePort();
+
   // Byte i of the last answer, or 0 when fewer bytes arrived: callers can never read past
   // what came from the line.
   std::uint8_t rx(std::size_t i) const { return i < Rx_Buf.size() ? Rx_Buf[i] : 0; }
@@ -101,6 +108,7 @@ class ComLink {
   bool Fin_Time_Out = false;
   bool Fin_Tempo = false;
   bool exchanging_ = false;
+  bool abandoned_ = false;
 };
 
 }  // namespace korvane::link

@@ -42,12 +42,12 @@ void keepPlace(QWidget* widget) {
 BusFrm::BusFrm(BusFrmSetup setup, QWidget* parent) : QWidget(parent), session_(setup.session) {
   setObjectName(QStringLiteral("Bus_Frm"));
   setWindowTitle(QStringLiteral("BUS AUTOCODAGE KORVANE"));
-  // A window loaded afresh shows its design values, whatever the last one showed.
-  station().bus = screens::BusWindow();
+  // Form_Load: the grid, the settings and the port, through the same call as the fuzzer's
+  // technician; the widgets are then built from what it loaded.
+  station().openWindow(setup.product, [this] {
+    config::Lire_Config(session_.ini(), station().state, station().com, station().bus);
+  });
   engine::BusState& s = station().state;
-  s.Produit_Courant = setup.product;
-  s.Nb_Adr =
-      setup.product == engine::kProductKapre ? engine::kKapreAddresses : engine::kMaxAddresses;
 
   auto* layout = new QVBoxLayout(this);
   buildMenus();
@@ -91,8 +91,6 @@ BusFrm::BusFrm(BusFrmSetup setup, QWidget* parent) : QWidget(parent), session_(s
   };
   station().engine.unloadWindow = [this] { emit unloadRequested(); };
 
-  Form_Load();
-
   session_.setBusWindow(this);
   render();
 }
@@ -108,20 +106,6 @@ ParamForm* BusFrm::paramForm() const {
 
 MeasuresForm* BusFrm::measuresForm() const {
   return session_.measuresForm();
-}
-
-void BusFrm::Form_Load() {
-  engine::BusStation& st = station();
-  st.com.Port_Com = 1;
-  st.state.Nb_Trouve = 0;
-  st.state.Nb_Essais = 3;
-  // What the last window left running or asked for ends with it.
-  st.state.Bus_Occupe = false;
-  st.state.Etat_Demande = engine::kNone;
-  st.bus.Adr_Status_Cde.visible = false;
-  config::Lire_Config(session_.ini(), st.state, st.com, st.bus);
-  st.engine.openPort();
-  st.state.Boucle_Mesures = false;
 }
 
 void BusFrm::showEvent(QShowEvent* event) {

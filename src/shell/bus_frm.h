@@ -76,7 +76,6 @@ class BusFrm final : public QWidget {
   QWidget* buildControls();
   QWidget* buildStatus();
   QWidget* buildEmulator();
-  void Form_Load();
   void Serial_Com_Port_Mnu_Click();
   void askPortUntilValid();
   void typeMenuClicked(screens::MenuItem& entry);

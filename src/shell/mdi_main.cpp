@@ -112,7 +112,6 @@ void MdiMain::openBus(const std::string& product) {
     return;
   }
   Session& session = app_->session;
-  session.station.state.Fermeture = false;
   auto* frm = new BusFrm({session, product});
   // The window's menu and close box, and the engine at the end of a step, all come here.
   connect(frm, &BusFrm::unloadRequested, this, &MdiMain::unload);
@@ -126,11 +125,10 @@ void MdiMain::openBus(const std::string& product) {
   bus_ = BusWindow{sub, frm};
 }
 
-// Also called again at the end of a step that was running when the window closed: the step
-// turned the engine's tick back on.
+// Also called again by the engine at the end of a step that was running when the window
+// closed; the station's close happens once.
 void MdiMain::unload() {
   Session& session = app_->session;
-  if (bus_) app_->runtime.cancelWaits();
   session.closeBus();
   if (!bus_) return;
   if (bus_->sub) bus_->sub->hide();
@@ -142,7 +140,8 @@ void MdiMain::unload() {
 
 bool MdiMain::idle(const BusWindow& window) const {
   return app_->runtime.waitDepth() == 0 && app_->dialogs.open() == 0 &&
-         !app_->session.station.engine.stepRunning() && window.frm->openModals() == 0;
+         !app_->session.station.engine.stepRunning() && !app_->session.station.closing() &&
+         window.frm->openModals() == 0;
 }
 
 // A closed window is destroyed once nothing of it runs; until then, look again shortly.

@@ -22,7 +22,6 @@ Session::Session(runtime::Runtime& runtime, link::SerialPort& port, screens::Dia
                  std::filesystem::path ini, QWidget* windowParent)
     : station(runtime, port, dialogs),
       runtime_(runtime),
-      port_(port),
       dialogs_(dialogs),
       ini_(std::move(ini)),
       paramForm_(std::make_unique<ParamForm>(station.param, station.paramControl, windowParent)),
@@ -66,16 +65,8 @@ void Session::render() {
   ledForm_->render();
 }
 
-// No step starts any more and the line is let go; a step still unwinding finds the port
-// closed and ends at once.
 void Session::closeBus() {
-  station.Timer_Tache->setEnabled(false);
-  if (port_.isOpen()) port_.close();
-  // Their buttons are requests to the engine, which stands still until the bus window opens
-  // again: windows whose buttons do nothing have no business staying up. The parameter window
-  // goes with its re-reading, the LED window with its run.
-  station.paramControl.Close_Cmd_Click();
-  if (station.led.visible) station.leds.Command1_Click();
+  station.closeWindow();
   busFrm_ = nullptr;
   render();
 }

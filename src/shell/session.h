@@ -12,7 +12,8 @@
 //   render         copies the models onto every window of the session
 //   coreRan        the core ran (a tick, a wait begins): render, at most every 100 ms, and
 //                  once more shortly after the core goes quiet
-//   closeBus       what closing the bus window does: no more steps, port closed
+//   closeBus       the bus window is gone: the station closes (engine stopped, LEDs out,
+//                  port let go), and no window draws it any more
 //
 // The application builds it on the Qt runtime and serial port (mdi_main.cpp); the widget tests
 // on the virtual clock and the simulated box.
@@ -64,7 +65,6 @@ class Session final {
 
  private:
   runtime::Runtime& runtime_;
-  link::SerialPort& port_;
   screens::Dialogs& dialogs_;
   std::filesystem::path ini_;
   std::unique_ptr<ParamForm> paramForm_;

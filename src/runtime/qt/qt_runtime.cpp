@@ -233,10 +233,9 @@ bool QtRuntime::processUntil(const std::function<bool()>& done) {
     explicit Depth(int& d) : depth(d) { ++depth; }
     ~Depth() { --depth; }
   } inWait{depth_};
-  const unsigned cancels = cancels_;
   if (*onActivity_) (*onActivity_)();
   for (;;) {
-    if (shutdown_.load() || cancels_ != cancels) return false;
+    if (shutdown_.load()) return false;
     if (done()) return true;
     // Sleeps until events arrive and handles them; the loop only turns when something
     // happened, so a long wait costs nothing.
@@ -261,11 +260,6 @@ Date QtRuntime::date() const {
 
 void QtRuntime::setOnActivity(std::function<void()> onActivity) {
   *onActivity_ = std::move(onActivity);
-}
-
-void QtRuntime::cancelWaits() {
-  ++cancels_;
-  QCoreApplication::postEvent(waker_.get(), new QEvent(QEvent::User));
 }
 
 void QtRuntime::shutdown() {

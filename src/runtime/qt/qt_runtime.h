@@ -6,7 +6,7 @@
 // tool costs no CPU. Waits nest: a handler that runs inside a wait may wait in turn.
 //
 //   QtRuntime      createTimer, processUntil, processPending, timeOfDay, setOnActivity,
-//                  cancelWaits, shutdown
+//                  shutdown
 //
 // Create it after the QCoreApplication (or QApplication), on the thread that runs the loop.
 
@@ -41,10 +41,6 @@ class QtRuntime final : public Runtime {
   // their own that would wake the tool for nothing.
   void setOnActivity(std::function<void()> onActivity);
 
-  // The window whose work is waiting closes: every wait in progress gives up and returns
-  // false, so the steps up the stack unwind; waits started afterwards run as usual.
-  void cancelWaits();
-
   // The application is quitting: every wait, present and future, gives up and returns
   // false, so nested engine steps unwind instead of holding the loop. Safe to call from any
   // thread; a wait asleep in the loop is woken.
@@ -58,7 +54,6 @@ class QtRuntime final : public Runtime {
  private:
   std::atomic<bool> shutdown_{false};
   int depth_ = 0;
-  unsigned cancels_ = 0;  // a wait gives up when this changes while it waits
   std::unique_ptr<QObject> waker_;
   // Shared with the timers, which may outlive the runtime.
   std::shared_ptr<std::function<void()>>
