@@ -389,10 +389,17 @@ RunReport runInput(std::span<const std::uint8_t> input, bool trace) {
   st.com.Tempo_Bus = (bits & setup::kNoTempoBus) != 0 ? 0 : 50;
   s.Aff_Led = (bits & setup::kAffLed) != 0;
 
-  st.Timer_Tache->setOnTick([&b] {
+  st.Timer_Tache->setOnTick([&b, trace] {
     ++b.steps;
+    const std::int16_t before = b.station.state.Etat_Demande != engine::kNone
+                                    ? b.station.state.Etat_Demande
+                                    : b.station.state.Etat_Bus;
     b.station.engine.Timer_Tache_Timer();
     const engine::BusState& s = b.station.state;
+    if (trace && b.station.engine.stepRunning() == false) {
+      std::fprintf(stderr, "%.3f s: step %d -> %d (request %d, occupied %d)\n",
+                   b.rt.nowMs() / 1000.0, before, s.Etat_Bus, s.Etat_Demande, s.Bus_Occupe);
+    }
     if (s.Nb_Trouve > s.Nb_Adr) fail(b, "more points found than the grid has");
   });
   st.engine.openPort();
