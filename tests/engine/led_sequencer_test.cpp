@@ -92,13 +92,57 @@ TEST(LedSequencer, AStopOrACloseLeavesNoLedLit) {
   st.rt.runForMs(5'000);
   EXPECT_FALSE(st.box.ledOn(0) || st.box.ledOn(1) || st.box.ledOn(2));
   EXPECT_FALSE(st.led.visible);
+}
 
-  // "Boucle" with no duration and no pause still lets time pass.
-  st.led.Text4.text = st.led.Text6.text = "0";
-  st.led.Check1.checked = true;
-  st.leds.Command2_Click();
-  st.rt.runForMs(3'000);
-  EXPECT_TRUE(st.leds.running());
+// F5 and F9 stop a walk and put its LED out before they take the loop: a walk never cuts a
+// search short nor swallows the F9 that stops a run. "LANCER" again while a stopped walk
+// finishes its LED puts that LED out first, whether the new walk starts or not.
+TEST(LedSequencer, F5AndF9StopTheWalkBeforeTheyTakeTheLoop) {
+  struct Case {
+    const char* what;
+    bool automatic;
+    std::function<void(Station&)> press;  // a second into the walk
+  };
+  const Case cases[] = {
+      {"F5", true, [](Station& st) { st.control.Form_KeyDown(kKeyF5); }},
+      {"F5 in manual mode", false, [](Station& st) { st.control.Form_KeyDown(kKeyF5); }},
+      {"F9, then F9 as the walk would have put its LED out", true,
+       [](Station& st) {
+         st.control.Form_KeyDown(kKeyF9);
+         st.rt.runForMs(8'950);
+         st.control.Form_KeyDown(kKeyF9);
+       }},
+      {"ARRETER, F9, LANCER", true,
+       [](Station& st) {
+         st.leds.Command2_Click();
+         st.control.Form_KeyDown(kKeyF9);
+         st.rt.runForMs(1'000);
+         st.leds.Command2_Click();
+         st.rt.runForMs(1'000);
+         st.control.Form_KeyDown(kKeyF9);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Station st(exampleLoop("mixed"));
+    searched(st);
+    st.led.Text4.text = "10";
+    st.led.Check1.checked = true;  // "Boucle"
+    st.led.Check2.checked = c.automatic;
+    st.leds.Command2_Click();
+    st.rt.runForMs(1'000);
+    EXPECT_TRUE(st.box.ledOn(0));
+    c.press(st);
+    EXPECT_TRUE(st.rt.runUntil([&] { return !st.state.Bus_Occupe; }, 600'000));
+    st.rt.runForMs(15'000);
+    EXPECT_FALSE(st.leds.running());
+    EXPECT_FALSE(st.state.Boucle_Mesures);
+    EXPECT_FALSE(st.box.ledOn(0));
+    int typed = 0;
+    for (int a = 1; a <= st.state.Nb_Trouve; ++a)
+      typed += st.state.points[a].Adr_Code_Type == st.box.code(*st.box.channelAt(a));
+    EXPECT_EQ(typed, 31);
+  }
 }
 
 TEST(LedSequencer, ManualSteppingWrapsAndKeepsOneLedLit) {
@@ -117,14 +161,6 @@ TEST(LedSequencer, ManualSteppingWrapsAndKeepsOneLedLit) {
     EXPECT_EQ(lit(), (std::vector<bool>{led == 1, led == 2, led == 3}));
     EXPECT_EQ(st.led.Label5.caption, "Allumage voyant N°" + std::to_string(led));
   }
-  // "Boucle" by hand lights Début again every second, and still stops.
-  st.led.Check1.checked = true;
-  st.leds.Command2_Click();
-  st.rt.runForMs(3'500);
-  EXPECT_TRUE(st.leds.running());
-  EXPECT_EQ(lit(), (std::vector<bool>{true, false, false}));
-  st.leds.Command2_Click();
-  EXPECT_FALSE(st.leds.running());
   st.leds.Command1_Click();
   st.rt.runForMs(1'000);
   EXPECT_EQ(lit(), (std::vector<bool>{false, false, false}));
@@ -152,13 +188,32 @@ TEST(LedSequencer, NothingStartsWithoutPointsOrDuringASearch) {
   EXPECT_FALSE(st.leds.running());
 }
 
+// A click on another box lands, most of the time, inside one of those readings: the window
+// turns to the new point only once the reading of the last one is over.
 TEST(ParamWindow, BoucleReadsEveryPeriodButNeverDuringASearch) {
-  Station st(loopOf({7, 7}));
+  Station st(loopOf({7, 23}));  // KEV11x, GLIR112
   ASSERT_TRUE(st.connectAndSearch());
-  ASSERT_TRUE(st.showPoint(2));
-  st.param.HScroll1.value = 3;
+  ASSERT_TRUE(st.showPoint(1));
   st.param.Check1.checked = true;
   st.paramControl.Check1_Click();
+  bool clicked = false;
+  st.box.setLogger([&](const std::string&) {
+    if (clicked || st.state.Etat_Bus != kReadParameters || !st.engine.stepRunning()) return;
+    clicked = true;
+    st.control.Adr_Box_Click(2);
+  });
+  ASSERT_TRUE(
+      st.rt.runUntil([&] { return clicked && st.state.Etat_Bus != kReadParameters; }, 10'000));
+  ASSERT_TRUE(st.rt.runUntil([&] { return st.param.Value_Lbl[1].visible; }, 10'000));
+  st.box.setLogger(nullptr);
+  EXPECT_EQ(st.param.Status_Frame.caption, "Position 002");
+  EXPECT_EQ(st.param.Value_Lbl[0].caption, "002");
+  EXPECT_EQ(st.param.Value_Lbl[1].caption, "GLIR112");
+  EXPECT_FALSE(st.param.Param_Lbl[6].visible);  // no "Seuil Alarme" of the KEV11x
+  EXPECT_EQ(st.state.Seuil_Alarme, 0);          // nor its threshold for a baseline
+
+  st.param.HScroll1.value = 3;
+  st.paramControl.HScroll1_Change();
   EXPECT_EQ(st.param.Label7.caption, "3");
   st.recordStates();
   st.rt.runForMs(9'500);

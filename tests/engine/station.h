@@ -35,9 +35,18 @@ struct Station : SimulatedLine, BusStation {
   explicit Station(sim::Loop loop)
       : SimulatedLine(std::move(loop)), BusStation(rt, port, dialogs) {}
 
-  // Opens the port and lets the idle cycle run until the box is connected.
+  // Opens the bus window and lets the idle cycle run until the box is connected. What the test
+  // set on the window before stands for the settings file.
   bool connect() {
-    return engine.openPort() && rt.runUntil([this] { return state.Bus_Connecte; }, 60'000);
+    const screens::BusWindow settings = bus;
+    return openWindow(state.Produit_Courant, [&] { bus = settings; }) &&
+           rt.runUntil([this] { return state.Bus_Connecte; }, 60'000);
+  }
+
+  // Closes the bus window and runs until its close is over.
+  bool close() {
+    closeWindow();
+    return rt.runUntil([this] { return !closing(); }, 60'000);
   }
 
   // F5, then runs until the search has ended; false if it did not within `limitMs`.
