@@ -1,5 +1,7 @@
 #include "reports/html_report.h"
 
+#include <memory>
+
 #include <array>
 #include <optional>
 
@@ -158,7 +160,16 @@ std::string escapeHtml(std::string_view text) {
 }
 
 std::string productRows(engine::BusState& state, const ReportImages& images) {
-  if (state.Nb_Trouve == 0) simu_ligne(state);
+  if (state.Nb_Trouve == 0) {
+    // A search under way owns the table, found nothing yet, and counts on from there: the page
+    // lists the demonstration from a copy, and the search finds what it finds.
+    if (state.Bus_Occupe) {
+      auto demo = std::make_unique<engine::BusState>(state);
+      demo->Bus_Occupe = false;
+      return productRows(*demo, images);
+    }
+    simu_ligne(state);
+  }
   std::string rows;
   for (int i = 1; i <= state.Nb_Trouve; ++i) {
     const engine::Point& p = state.points[i];
