@@ -67,13 +67,8 @@ void BusEngine::Etape_Bus() {
 
   timer_.setEnabled(true);
   stepRunning_ = false;
-  if (s_.Fermeture) {
-    pendingActions_.clear();
-    if (holding_ == 0) runQuiet();
-    if (unloadWindow) unloadWindow();
-    return;
-  }
   if (holding_ == 0) runPendingActions();
+  if (s_.Fermeture && unloadWindow) unloadWindow();
 }
 
 void BusEngine::afterStep(std::function<void()> action) {
@@ -82,6 +77,7 @@ void BusEngine::afterStep(std::function<void()> action) {
 }
 
 void BusEngine::whenQuiet(std::function<void()> action) {
+  pendingActions_.clear();
   quiet_ = std::move(action);
   if (!busy()) runQuiet();
 }
@@ -89,12 +85,11 @@ void BusEngine::whenQuiet(std::function<void()> action) {
 // Actions queued while one of them runs (a click during its dialog, say) run after it.
 void BusEngine::runPendingActions() {
   ++holding_;
-  while (!pendingActions_.empty() && !s_.Fermeture) {
+  while (!pendingActions_.empty()) {
     auto action = std::move(pendingActions_.front());
     pendingActions_.erase(pendingActions_.begin());
     action();
   }
-  pendingActions_.clear();
   --holding_;
   if (!busy()) runQuiet();
 }

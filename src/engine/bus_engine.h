@@ -71,8 +71,9 @@ class BusEngine {
   void afterStep(std::function<void()> action);
 
   // The last part of closing the bus window: it talks to the loop, so it waits until no step
-  // and no user action is on the stack (at once when none is). The user actions still queued
-  // then are dropped: they belonged to the window.
+  // and no user action is on the stack (at once when none is). The user actions queued until
+  // now are dropped: they belonged to the window. Those of the windows that outlive it (the
+  // report window's saves) run as usual afterwards.
   void whenQuiet(std::function<void()> action);
 
   // Sends the switch-off to every address of ledsMaybeLit; false when one went unanswered
@@ -131,7 +132,8 @@ class BusEngine {
 
   // Point commands (point_commands.cpp).
   void ledCommand();  // 6
-  bool ledOff(std::uint8_t address);
+  enum class LedAnswer { kLost, kRefused, kDone };
+  LedAnswer switchLed(std::uint8_t address, std::uint8_t value);
   void writeMode();         // 16
   bool pointStatus(int p);  // status mode of the cycle; true when its LED is to be lit
   void kapreStatus(int p);

@@ -20,16 +20,14 @@ void BusEngine::ledCommand() {
   s_.Adr_Led_Alarme = 0;
   if (forAlarm || s_.Cde_Led != 0) {
     if (s_.Adr_Led_Allumee != 0) {
-      ledOff(s_.Adr_Led_Allumee);
+      switchLed(s_.Adr_Led_Allumee, link::kLedOff);
       v_.bus.ledShp(s_.Adr_Led_Allumee).visible = false;
       com_.Tempo(100);
     }
-    if (PointTable::isAddress(target)) s_.ledsMaybeLit.set(target);
-    const bool lit =
-        com_.Envoi_Trame(link::kCmdLed, target, link::kLedOn, true, false) && com_.rx(0) == 0;
-    if (lit && !s_.Boucle_Mesures) v_.bus.ledShp(target).visible = true;
+    const LedAnswer on = switchLed(target, link::kLedOn);
+    if (on == LedAnswer::kDone && !s_.Boucle_Mesures) v_.bus.ledShp(target).visible = true;
     s_.Adr_Led_Allumee = target;
-  } else if (ledOff(target)) {
+  } else if (switchLed(target, link::kLedOff) == LedAnswer::kDone) {
     v_.bus.ledShp(target).visible = false;
     // Out already: the next switch-on need not put it out again.
     if (target == s_.Adr_Led_Allumee) s_.Adr_Led_Allumee = 0;
@@ -43,25 +41,34 @@ void BusEngine::ledCommand() {
   }
 }
 
-// An LED counts as out only once its point said so.
-bool BusEngine::ledOff(std::uint8_t address) {
-  const bool out =
-      com_.Envoi_Trame(link::kCmdLed, address, link::kLedOff, true, false) && com_.rx(0) == 0;
-  if (out && PointTable::isAddress(address)) s_.ledsMaybeLit.reset(address);
-  return out;
+// Keeps ledsMaybeLit: an LED may be lit once a switch-on was sent, unless the point refused it
+// (nobody there, say); it is out only once a switch-off was done.
+BusEngine::LedAnswer BusEngine::switchLed(std::uint8_t address, std::uint8_t value) {
+  LedAnswer answer = LedAnswer::kLost;
+  if (com_.Envoi_Trame(link::kCmdLed, address, value, true, false)) {
+    answer = com_.rx(0) == 0 ? LedAnswer::kDone : LedAnswer::kRefused;
+  }
+  if (!PointTable::isAddress(address)) return answer;
+  if (value == link::kLedOff && answer == LedAnswer::kDone) s_.ledsMaybeLit.reset(address);
+  if (value != link::kLedOff && answer != LedAnswer::kRefused) s_.ledsMaybeLit.set(address);
+  return answer;
 }
 
-// Between steps: every LED the tool may have left lit goes out, lowest address first. The
-// first switch-off that fails ends it (the box is not answering); what is left stays known,
-// for the next try.
+// Between steps: every LED the tool may have left lit goes out, lowest address first. A point
+// that refuses keeps its place for the next try; a frame that does not come back ends it all
+// (the box is not answering), and what is left stays known too.
 bool BusEngine::putLedsOut() {
+  bool all = true;
   for (int a = 1; a <= kMaxAddresses; ++a) {
     if (!s_.ledsMaybeLit.test(static_cast<std::size_t>(a))) continue;
-    if (!ledOff(static_cast<std::uint8_t>(a))) return false;
+    const LedAnswer off = switchLed(static_cast<std::uint8_t>(a), link::kLedOff);
+    if (off == LedAnswer::kLost) return false;
+    all = all && off == LedAnswer::kDone;
+    if (off != LedAnswer::kDone) continue;
     v_.bus.ledShp(a).visible = false;
     if (s_.Adr_Led_Allumee == a) s_.Adr_Led_Allumee = 0;
   }
-  return true;
+  return all;
 }
 
 // State 16: the new mode, its follow-up, then the parameters read again show what the point
