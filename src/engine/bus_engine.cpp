@@ -155,6 +155,7 @@ void BusEngine::versionRequest() {
 
 // State 4.
 void BusEngine::searchEnd() {
+  s_.Etat_Retour = 0;  // a search ended here is over: no status poll brings it back
   v_.bus.Cur_Adr_Lbl.caption = screens::formatStr(s_.Nb_Trouve) + " Adresses trouvées";
   v_.bus.Start_Bus_Cmd.visible = true;
   timer_.setInterval(100);

@@ -76,9 +76,9 @@ class BusEngine {
   // report window's saves) run as usual afterwards.
   void whenQuiet(std::function<void()> action);
 
-  // Sends the switch-off to every address of ledsMaybeLit; false when one went unanswered
-  // (the rest are left for the next try). Never inside a step: run it as a user action.
-  bool putLedsOut();
+  // Sends the switch-off to every address of ledsMaybeLit, until one goes unanswered (the
+  // rest are left for the next try). Never inside a step: run it as a user action.
+  void putLedsOut();
 
   // Reads the four serial bytes of point `address` into Serie_Octet / Serie_Num and gives
   // the serial text, "???" when unreadable.

@@ -90,8 +90,8 @@ struct BusState {
   // The point in alarm whose LED the supervision cycle lights at the next state 6; 0 = none.
   // Apart from Adr_Cde, so that an alarm never turns the parameter window onto another point.
   std::uint8_t Adr_Led_Alarme = 0;
-  // Every address whose LED the tool may have left lit: a switch-on tried and no switch-off
-  // confirmed since. Adr_Led_Allumee alone forgets a lit LED when the switch-off that should
+  // Every address whose LED the tool may have left lit: a switch-on sent and no switch-off
+  // answered since. Adr_Led_Allumee alone forgets a lit LED when the switch-off that should
   // have come before the next switch-on is lost on the line.
   std::bitset<kMaxAddresses + 1> ledsMaybeLit;
   std::uint8_t Mode_Detect = 0;

@@ -41,34 +41,34 @@ void BusEngine::ledCommand() {
   }
 }
 
-// Keeps ledsMaybeLit: an LED may be lit once a switch-on was sent, unless the point refused it
-// (nobody there, say); it is out only once a switch-off was done.
+// Keeps ledsMaybeLit. An LED may be lit from the moment its switch-on is sent, whatever comes
+// back: an answer spoiled on the line does not mean the point did not act. It is out once a
+// switch-off is answered; a point that refuses it (nobody at that address, say) would refuse
+// it again.
 BusEngine::LedAnswer BusEngine::switchLed(std::uint8_t address, std::uint8_t value) {
   LedAnswer answer = LedAnswer::kLost;
   if (com_.Envoi_Trame(link::kCmdLed, address, value, true, false)) {
     answer = com_.rx(0) == 0 ? LedAnswer::kDone : LedAnswer::kRefused;
   }
   if (!PointTable::isAddress(address)) return answer;
-  if (value == link::kLedOff && answer == LedAnswer::kDone) s_.ledsMaybeLit.reset(address);
-  if (value != link::kLedOff && answer != LedAnswer::kRefused) s_.ledsMaybeLit.set(address);
+  if (value != link::kLedOff) {
+    s_.ledsMaybeLit.set(address);
+  } else if (answer != LedAnswer::kLost) {
+    s_.ledsMaybeLit.reset(address);
+  }
   return answer;
 }
 
-// Between steps: every LED the tool may have left lit goes out, lowest address first. A point
-// that refuses keeps its place for the next try; a frame that does not come back ends it all
-// (the box is not answering), and what is left stays known too.
-bool BusEngine::putLedsOut() {
-  bool all = true;
+// Between steps: every LED the tool may have left lit goes out, lowest address first. A frame
+// that does not come back ends it (the box is not answering); what is left stays known, for
+// the next try.
+void BusEngine::putLedsOut() {
   for (int a = 1; a <= kMaxAddresses; ++a) {
     if (!s_.ledsMaybeLit.test(static_cast<std::size_t>(a))) continue;
-    const LedAnswer off = switchLed(static_cast<std::uint8_t>(a), link::kLedOff);
-    if (off == LedAnswer::kLost) return false;
-    all = all && off == LedAnswer::kDone;
-    if (off != LedAnswer::kDone) continue;
+    if (switchLed(static_cast<std::uint8_t>(a), link::kLedOff) == LedAnswer::kLost) return;
     v_.bus.ledShp(a).visible = false;
     if (s_.Adr_Led_Allumee == a) s_.Adr_Led_Allumee = 0;
   }
-  return all;
 }
 
 // State 16: the new mode, its follow-up, then the parameters read again show what the point

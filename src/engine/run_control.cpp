@@ -222,6 +222,7 @@ void RunControl::startSearch() {
   if (bus.Check2.checked) e_.views().report.List1.clear();
   s.Optique_Trouve = false;
   s.Thermique_Trouve = false;
+  s.Etat_Retour = 0;  // a search cut short on its way to the type reading must not come back
   const int addresses = std::clamp<int>(s.Nb_Adr, 0, kMaxAddresses);
   for (int a = 1; a <= addresses; ++a)
     clearPoint(a);
