@@ -1,15 +1,31 @@
 #pragma once
 // The hostile box: the engine and the frame layer run on the virtual clock against the honest
 // simulated loop, while the input decides, byte by byte, what the line makes of the box's
-// answers and, now and then, what the technician clicks. When the input is spent the box
-// answers honestly (or falls silent), the technician stops whatever runs, and the engine must
-// be back in its idle cycle within a bounded virtual time: if not, the run aborts.
+// answers and, now and then, what the technician clicks, in the bus window and the windows
+// around it, closing and opening the bus window too. The bus window opens through the same call
+// as the application's, with what the setup byte puts in the settings file.
+//
+// What must hold, or the run aborts after saying why on stderr:
+//   - while the bus window is closed, no byte goes out to the box, no engine step runs and no
+//     port is held; a search never counts more points than the grid has; a report asked for
+//     while nothing runs is saved at once, bus window open or not;
+//   - once the input is spent, the parameter window shows the rows of the point it names;
+//   - the box answering honestly again (or falling silent), the technician stops whatever runs:
+//     the engine is back in its idle cycle within a bounded virtual time and stays there, and
+//     every LED lit on the loop is one the tool knows it may have lit;
+//   - the technician closes the bus window: the close ends, the port is let go, nothing goes
+//     out for 5 s; with an honest box, no LED is left lit;
+//   - opened again, the window finds an honest box, and its search (re-addressing, listing,
+//     no short-circuit) finds and types every point the product can reach; the count, the
+//     table, the listing and both saved reports agree.
+// The LED checks stand aside when the line made the box act on frames the tool never sent
+// (box_framing.h): what those lit, no tool can know.
 //
 // Input format
 //
 //   byte 0   the loop: index into the example loops (examples/loops/*.json, sorted by name),
 //            modulo their number
-//   byte 1   the setup:
+//   byte 1   the setup, as the settings file the bus window reads when it opens:
 //              0x01  the KAPRE product (15 addresses, KAPRE type), else DI, 12 V detectors
 //              0x02  "Reprog. Adr." unticked: the types are read without re-addressing
 //              0x04  "Court-Circuit" ticked, byte 2 typed in Combo1
@@ -48,9 +64,15 @@
 //   6  a sensor box toggled (a & 1:   10  "LANCER" / "ARRETER"
 //      heat, else optical)            11  an arrow (a & 1: next, else previous)
 //  12  "FERMER" of the LED window     13  by a & 3: "Listing", "Reprog. Adr.", "Court-Circuit"
-//  14, 15  nothing                        (Combo1 a >> 2) toggled; the port menu (port 1,
-//                                         or 2 that does not exist when a & 4)
-// A control the window does not show or has disabled ignores its click, as on screen.
+//  14  the bus window: a & 1 opens it     (Combo1 a >> 2) toggled; the port menu (port 1,
+//      again (nothing when open; while   or 2 that does not exist when a & 4)
+//      its last close is still under  15  the report window, by a & 3: "Sauvegarder" (the
+//      way, once it is over, as the       text report), "Rapport HTML", nothing, nothing
+//      application waits), else closes
+//      it (nothing when closed)
+// A control the window does not show or has disabled ignores its click, as on screen; while
+// the bus window is closed, so do the bus, parameter and LED windows (the report window stays).
+// The reports are saved into a folder of the process's own, with the shipped template.
 // With kind & 80 the click comes ((kind >> 4) & 7) * 150 + 1 ms later, wherever the event
 // loop is then, often inside a frame's wait; else it comes at once, between events.
 // The wait w after the action: below 80, w * 50 ms; from 80 on, until no search or run is
@@ -96,16 +118,23 @@ enum Action : std::uint8_t {
   kLedArrow,
   kLedClose,
   kBusOptions,
-  kNothing,
+  kBusWindow,
+  kReportWindow,
 };
+// Arguments of kBusWindow and kReportWindow.
+inline constexpr std::uint8_t kCloseWindow = 0;
+inline constexpr std::uint8_t kOpenWindow = 1;
+inline constexpr std::uint8_t kSaveText = 0;
+inline constexpr std::uint8_t kSaveHtml = 1;
+inline constexpr std::uint8_t kNoReport = 2;
 inline constexpr std::uint8_t kNested = 0x80;
 inline constexpr std::uint8_t kUntilFree = 0x80;  // wait byte: until the bus is free
 inline constexpr std::size_t kHeaderSize = 4;
 inline constexpr std::size_t kMaxActions = 64;
 
-struct UserAction {
-  std::uint8_t kind = kNothing;
-  std::uint8_t arg = 0;
+struct UserAction {  // by default, nothing at all
+  std::uint8_t kind = kReportWindow;
+  std::uint8_t arg = kNoReport;
   std::uint8_t wait = 0;
 };
 
@@ -116,12 +145,13 @@ std::vector<std::uint8_t> makeInput(std::uint8_t loop, std::uint8_t setupBits, s
 
 struct RunReport {
   std::size_t decisions = 0;  // line decisions taken before the input was spent
-  int found = 0;              // points found at the end
+  int found = 0;              // points found when the input was spent
   double virtualSeconds = 0;
 };
 
-// Runs one input. Aborts, after saying why on stderr, when the engine is not back in its
-// idle cycle at the end; with `trace`, says on stderr what happens as it happens.
-RunReport runInput(std::span<const std::uint8_t> input, bool trace);
+// Runs one input. Aborts, after saying why on stderr, when something that must hold does not
+// (above). With `trace` 1, says on stderr what happens as it happens; with 2, also every
+// exchange as the box took it.
+RunReport runInput(std::span<const std::uint8_t> input, int trace);
 
 }  // namespace korvane::fuzz

@@ -1,8 +1,8 @@
 // Writes the seed corpus of the hostile box: for each example loop, what a technician does
-// with it (search, parameters, chamber analysis, supervision, LED sequencer), each with an
-// honest line. The line holds one "honest" decision per byte the run sends, so that a
-// mutation lands on one exchange. Generated at each run of scripts/fuzz, so the seeds always
-// speak the harness's current format.
+// with it (search, parameters, chamber analysis, supervision, LED sequencer, the bus window
+// closed and opened again at awkward moments, the reports), each with an honest line. The line
+// holds one "honest" decision per byte the run sends, so that a mutation lands on one exchange.
+// Generated at each run of scripts/fuzz, so the seeds always speak the harness's current format.
 //
 //   korvane_fuzz_seeds DIR
 #include <cstdio>
@@ -28,6 +28,7 @@ struct Scenario {
 std::vector<Scenario> scenarios(bool kapre) {
   const std::uint8_t product = kapre ? setup::kKapre : 0;
   const std::uint8_t nested = kNested | 0x30;
+  const std::uint8_t late = kNested | 0x70;  // a click 1051 ms later
   return {
       {"parameters",
        product,
@@ -71,6 +72,60 @@ std::vector<Scenario> scenarios(bool kapre) {
       {"court-circuit",
        static_cast<std::uint8_t>(product | setup::kCourtCircuit | setup::kSilentTail),
        {{kF5, 0, kFree}, {kBusOptions, 3 | 4, 40}, {kBusOptions, 3, 40}}},
+      // Closed and opened plainly; then closed with LEDs lit from the parameter window, and
+      // opened again while the close still puts them out.
+      {"bus-window",
+       static_cast<std::uint8_t>(product | setup::kAffLed),
+       {{kF5, 0, kFree},
+        {kBusWindow, kCloseWindow, 20},
+        {kBusWindow, kOpenWindow, 40},
+        {kBoxClick, 1, 100},
+        {kParamLed, 0, 20},
+        {kBoxClick, 3, 100},
+        {kParamLed, 0, 20},
+        {kBusWindow | kNested, kCloseWindow, 0},
+        {kBusWindow | kNested, kOpenWindow, 40},
+        {kF5, 0, kFree}}},
+      // Closed during the rearm (the close is posted before F5 runs it), then inside a step of
+      // the search.
+      {"close-in-search",
+       product,
+       {{kBusWindow | late, kCloseWindow, 0},
+        {kF5, 0, 40},
+        {kBusWindow, kOpenWindow, 40},
+        {kF5, 0, 0},
+        {kBusWindow | late, kCloseWindow, 60},
+        {kBusWindow, kOpenWindow, 40},
+        {kF5, 0, kFree}}},
+      {"close-in-supervision",
+       product,
+       {{kF5, 0, kFree},
+        {kF9, 0, 0x84},
+        {kBusWindow | nested, kCloseWindow, 40},
+        {kBusWindow, kOpenWindow, 40},
+        {kF5, 0, kFree},
+        {kF9, 0, 0x84}}},
+      {"close-in-led-walk",
+       product,
+       {{kF5, 0, kFree},
+        {kLedWindowFields, 0x45, 1},
+        {kLedStartStop, 0, 40},
+        {kBusWindow | nested, kCloseWindow, 20},
+        {kBusWindow, kOpenWindow, 40},
+        {kF5, 0, kFree},
+        {kLedWindowFields, 0x20, 1},
+        {kLedStartStop, 0, 20},
+        {kLedArrow, 1, 20}}},
+      // The HTML report before any search shows the demonstration loop; both reports after a
+      // search, one asked for during the next search's rearm.
+      {"reports",
+       product,
+       {{kReportWindow, kSaveHtml, 1},
+        {kF5, 0, kFree},
+        {kReportWindow, kSaveText, 1},
+        {kReportWindow, kSaveHtml, 1},
+        {kReportWindow | late, kSaveText, 0},
+        {kF5, 0, kFree}}},
   };
 }
 
@@ -89,10 +144,10 @@ int main(int argc, char** argv) {
       const auto index = static_cast<std::uint8_t>(l);
       // The dry run counts the bytes sent; a silent box would send the count to nothing.
       const auto honest = static_cast<std::uint8_t>(sc.setup & ~setup::kSilentTail);
-      const RunReport dry = runInput(makeInput(index, honest, 5, {}, sc.actions), false);
+      const RunReport dry = runInput(makeInput(index, honest, 5, {}, sc.actions), 0);
       const std::vector<std::uint8_t> line(std::min(dry.decisions, kMaxLine), 0);
       const std::vector<std::uint8_t> seed = makeInput(index, sc.setup, 5, line, sc.actions);
-      const RunReport run = runInput(seed, false);
+      const RunReport run = runInput(seed, 0);
       const std::string path = dir + "/" + name + "-" + sc.name;
       std::ofstream(path, std::ios::binary)
           .write(reinterpret_cast<const char*>(seed.data()),
