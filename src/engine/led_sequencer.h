@@ -14,10 +14,10 @@
 //                    "Boucle", pass after pass. In manual mode a pass lights Début only.
 //                    "ARRETER": the LED lit finishes its step, then the run ends.
 //                    Nothing starts while a search or a measurement run is on, and a run
-//                    that meets one ends there. LED numbers
-//                    are loop addresses: a range stops at 128. A pass that took no time
-//                    waits a second before the next. "LANCER" while a stopped run still
-//                    finishes its LED puts that LED out first.
+//                    that meets one ends there. LED numbers are loop addresses: a range
+//                    stops at 128. A pass that took no time waits a second before the next.
+//                    "LANCER" while a stopped run still finishes its LED puts that LED out
+//                    first.
 //   CMD_AR_Click     manual stepping: 0 the previous LED, 1 the next, wrapping round the
 //                    points found; exactly one LED stays lit
 //   Check2_Click, Option1_Click, Option2_Click   what the options enable
