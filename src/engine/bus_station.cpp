@@ -34,9 +34,6 @@ void BusStation::closeWindow() {
   state.Fermeture = true;
   Timer_Tache->setOpen(false);
   com.abandonExchanges();
-  state.Etat_Demande = kNone;
-  state.Etat_Suite = 0;
-  state.Etat_Retour = 0;
   // Their buttons are requests to the engine, which stands still until the bus window opens
   // again: windows whose buttons do nothing have no business staying up.
   leds.stop();
