@@ -1,5 +1,7 @@
 #include "link/com_link.h"
 
+#include <utility>
+
 #include "screens/number_format.h"
 
 namespace korvane::link {
@@ -117,6 +119,10 @@ bool ComLink::Envoi_Octet(std::uint8_t byte, std::uint8_t answerLength) {
     watchForLoss();
     return false;
   }
+  if (std::exchange(resync_, false)) {
+    Tempo(kResyncMs);
+    if (abandoned_ || !port_.isOpen()) return false;
+  }
   drain();
   port_.setReceiveThreshold(answerLength);
 
@@ -134,19 +140,23 @@ bool ComLink::Envoi_Octet(std::uint8_t byte, std::uint8_t answerLength) {
 
   // An answer that is all there counts, even if the time-out also ran out before this wait
   // got control back (a handler nested in the wait held the loop that long).
-  if (!waited || abandoned_ || !port_.isOpen() || port_.bytesWaiting() == 0) return false;
-  Rx_Buf = port_.readAll();
+  if (!waited || abandoned_ || !port_.isOpen()) return false;
+  if (port_.bytesWaiting() != 0) Rx_Buf = port_.readAll();
   // A notification can come from a port error before the whole answer is in: an answer
   // shorter than asked for is a failed exchange, never a partly read one.
   if (Rx_Buf.size() < answerLength) {
     Rx_Buf.clear();
+    resync_ = !Fin_Time_Out;
     return false;
   }
   return true;
 }
 
 bool ComLink::Envoi_Octet_Echo(std::uint8_t byte, std::uint8_t expected) {
-  return Envoi_Octet(byte, 1) && Rx_Buf[0] == expected;
+  if (!Envoi_Octet(byte, 1)) return false;
+  if (Rx_Buf[0] == expected) return true;
+  resync_ = true;
+  return false;
 }
 
 bool ComLink::Envoi_Trame(std::uint8_t p1, std::uint8_t p2, std::uint8_t p3, bool commande,

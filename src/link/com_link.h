@@ -16,6 +16,12 @@
 // second and without a word, until the device is back; the engine's link check then finds
 // the box again as it does after the box alone was unplugged.
 //
+// An exchange that failed at once (a wrong echo, an answer cut short) may leave the box
+// holding half a frame, and the box would take the next bytes for the rest of it: a rearm
+// start as a frame's register, a frame's header as the last one's data. The next exchange
+// first lets the box drop it. One that failed by its time-out needs no such pause: the line
+// has been quiet for two seconds.
+//
 // Every wait lets the event loop run (runtime::Runtime::processUntil), so clicks, timer ticks
 // and the port's own notifications are handled meanwhile. There is no checksum in the
 // protocol: the echoes and the status byte are all the integrity there is, and every byte from
@@ -39,6 +45,9 @@ inline constexpr int kAnswerTimeoutMs = 2000;
 inline constexpr int kIndicatorMs = 75;
 inline constexpr int kRearmPauseMs = 3000;
 inline constexpr int kReopenMs = 1000;
+// The box drops an exchange it holds half of after half a second without a byte; this long,
+// and it surely has.
+inline constexpr int kResyncMs = 600;
 inline constexpr const char* kPortSettings = "9600,N,8,1";
 
 struct ComViews {
@@ -109,6 +118,7 @@ class ComLink {
   bool Fin_Tempo = false;
   bool exchanging_ = false;
   bool abandoned_ = false;
+  bool resync_ = false;  // the last exchange failed at once: the box may hold half of it
 };
 
 }  // namespace korvane::link
