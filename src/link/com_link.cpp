@@ -220,7 +220,6 @@ void ComLink::abandonExchanges() {
 
 void ComLink::closePort() {
   reopenTimer_->setEnabled(false);
-  abandoned_ = false;
   if (port_.isOpen() || port_.lost()) port_.close();
 }
 

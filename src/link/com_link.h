@@ -10,7 +10,8 @@
 //   Rearmement         the loop rearm: 0x04, three seconds, 0x03
 //   abandonExchanges   the bus window closes: the exchange under way gives up at once and
 //                      none starts, until resumeExchanges or the port opens again
-//   closePort          lets the port go, a lost one too, and stops trying to reopen it
+//   closePort          lets the port go, a lost one too, and stops trying to reopen it (the
+//                      next opening takes exchanges back)
 //
 // A port whose device went away (a USB adapter pulled out) is reopened by itself, once a
 // second and without a word, until the device is back; the engine's link check then finds

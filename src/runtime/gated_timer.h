@@ -25,7 +25,6 @@ class GatedTimer final : public Timer {
     open_ = open;
     if (!open_) inner_->setEnabled(false);
   }
-  bool isOpen() const { return open_; }
 
  private:
   std::unique_ptr<Timer> inner_;
