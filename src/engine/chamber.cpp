@@ -148,6 +148,7 @@ void BusEngine::evaluate(int p) {
   }
   t = std::clamp(t, 0.0, 100.0);
   pt.Adr_Taux = static_cast<std::int16_t>(screens::roundHalfEven(t));
+  pt.Adr_Taux_Exact = t;
 
   screens::Label& label = v_.bus.etatChambre(p);
   label.caption = screens::formatDefault(t) + " %";
@@ -171,6 +172,7 @@ void BusEngine::evaluate(int p) {
 void BusEngine::noVerdict(int p) {
   Point& pt = s_.points[p];
   pt.Adr_Taux = kNoVerdict;
+  pt.Adr_Taux_Exact = kNoVerdict;
   pt.Adr_Verdict.clear();
   screens::Label& label = v_.bus.etatChambre(p);
   label.caption = "???";

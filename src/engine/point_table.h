@@ -40,6 +40,7 @@ struct Point {
   std::array<std::int32_t, kMaxChamberReadings + 1> Mesure_Chambre{};  // readings 1..190
   std::int16_t Adr_Moyenne = 0;
   std::int16_t Adr_Taux = 0;  // percentage 0..100; kNoVerdict = not judged
+  double Adr_Taux_Exact = 0;  // the same before rounding, on which the verdict was judged
   std::string Adr_Verdict;
   bool Analyse_Faite = false;
   std::int16_t Nb_Temp = 0;

@@ -78,6 +78,7 @@ void RunControl::startOrStopCycle() {
       // Points without a chamber keep the 0 a search gives them, as their listing lines
       // always showed.
       p.Adr_Taux = p.Adr_Optique ? kNoVerdict : 0;
+      p.Adr_Taux_Exact = p.Adr_Taux;
       p.Adr_Verdict.clear();
       p.Adr_Moyenne = 0;
       bus.etatChambre(a).caption.clear();
@@ -171,6 +172,7 @@ void RunControl::clearPoint(int a) {
   p.Nb_Mesures = 0;
   p.Adr_Moyenne = 0;
   p.Adr_Taux = 0;
+  p.Adr_Taux_Exact = 0;
   p.Nb_Temp = 0;
   p.Adr_Verdict.clear();
 }

@@ -1,8 +1,8 @@
 #include "reports/html_report.h"
 
-#include <memory>
-
 #include <array>
+#include <cmath>
+#include <memory>
 #include <optional>
 
 #include "reports/demo_loop.h"
@@ -15,6 +15,7 @@ namespace {
 
 enum class Placeholder {
   kDate,
+  kLongDate,
   kTime,
   kLogo,
   kBackground,
@@ -22,11 +23,16 @@ enum class Placeholder {
   kSite,
   kAddress,
   kComments,
-  kProducts
+  kProducts,
+  kDemonstration
 };
 
-constexpr std::array<std::pair<std::string_view, Placeholder>, 9> kPlaceholders{{
+constexpr std::string_view kDemonstrationMark = "%%demonstration%%";
+constexpr std::string_view kProductsMark = "%%liste_produits%%";
+
+constexpr std::array<std::pair<std::string_view, Placeholder>, 11> kPlaceholders{{
     {"%%date%%", Placeholder::kDate},
+    {"%%date_longue%%", Placeholder::kLongDate},
     {"%%heure%%", Placeholder::kTime},
     {"%%logo%%", Placeholder::kLogo},
     {"%%background%%", Placeholder::kBackground},
@@ -34,16 +40,53 @@ constexpr std::array<std::pair<std::string_view, Placeholder>, 9> kPlaceholders{
     {"%%site%%", Placeholder::kSite},
     {"%%adresse%%", Placeholder::kAddress},
     {"%%commentaires%%", Placeholder::kComments},
-    {"%%liste_produits%%", Placeholder::kProducts},
+    {kProductsMark, Placeholder::kProducts},
+    {kDemonstrationMark, Placeholder::kDemonstration},
 }};
 
-// A typed text as page text, Windows-1252.
+// Page text in the page's Windows-1252; what it has no byte for, as a character reference.
+std::string pageBytes(std::string_view utf8) {
+  return text::utf8ToCp1252(utf8, text::Unmappable::kHtmlReference);
+}
+
+// A typed text as page text.
 std::string pageText(std::string_view utf8) {
-  return text::utf8ToCp1252(escapeHtml(utf8));
+  return pageBytes(escapeHtml(utf8));
+}
+
+// Over a template that cannot say so elsewhere, the demonstration rows open with a row that
+// does.
+constexpr std::string_view kDemonstrationRow =
+    "<tr><td colspan=\"7\">Démonstration : aucun point n'a été trouvé sur la boucle, les lignes "
+    "ci-dessous sont fictives.</td></tr>";
+
+int verdictLevel(double percent) {
+  return percent <= 20 ? 0 : percent <= 70 ? 1 : 2;
+}
+
+// The percentage beside a verdict: the whole number, unless rounding carried it across the limit
+// the verdict was judged on (20.4 % gives 20, which reads "Détecteur OK"); then with the one or
+// two decimals it takes to stay on the verdict's side, after a decimal comma.
+std::string percentText(const engine::Point& p) {
+  const double exact = p.Adr_Taux_Exact;
+  if (!(std::abs(exact - p.Adr_Taux) <= 0.5) || verdictLevel(exact) == verdictLevel(p.Adr_Taux))
+    return std::to_string(p.Adr_Taux);
+  long long scale = 1;
+  long long scaled = 0;
+  for (int decimals = 1; decimals <= 2; ++decimals) {
+    scale *= 10;
+    scaled = std::llround(exact * static_cast<double>(scale));
+    if (verdictLevel(static_cast<double>(scaled) / static_cast<double>(scale)) ==
+        verdictLevel(exact))
+      break;
+  }
+  std::string fraction = std::to_string(scaled % scale);
+  fraction.insert(0, std::to_string(scale).size() - 1 - fraction.size(), '0');
+  return std::to_string(scaled / scale) + "," + fraction;
 }
 
 std::string orNotGiven(std::string_view typed) {
-  return typed.empty() ? text::utf8ToCp1252("Non Renseigné") : pageText(typed);
+  return typed.empty() ? pageBytes("Non Renseigné") : pageText(typed);
 }
 
 // The typed lines, escaped, joined by the page's line breaks.
@@ -68,9 +111,19 @@ void cell(std::string& row, std::string_view content) {
 // Fills one line's placeholders. Only the template is searched: inserted texts are final.
 class LineFiller {
  public:
-  LineFiller(const screens::ReportWindow& form, engine::BusState& state, const ReportImages& images,
-             const runtime::Date& date, const runtime::TimeOfDay& time)
-      : form_(form), state_(state), images_(images), date_(date), time_(time) {}
+  LineFiller(std::string_view templateText, const screens::ReportWindow& form,
+             engine::BusState& state, const ReportImages& images, const runtime::Date& date,
+             const runtime::TimeOfDay& time)
+      : form_(form),
+        state_(state),
+        images_(images),
+        date_(date),
+        time_(time),
+        // Decided before the first line, so that the title can say it: with nothing found, the
+        // rows will be the demonstration loop.
+        demonstration_((state.Nb_Trouve == 0 || isDemonstrationLoop(state)) &&
+                       templateText.find(kProductsMark) != std::string_view::npos),
+        saysDemonstration_(templateText.find(kDemonstrationMark) != std::string_view::npos) {}
 
   void fill(std::string_view line, std::string& out) {
     std::size_t done = 0;
@@ -105,6 +158,8 @@ class LineFiller {
     switch (placeholder) {
       case Placeholder::kDate:
         return dateText(date_);
+      case Placeholder::kLongDate:
+        return pageBytes(longDateText(date_));
       case Placeholder::kTime:
         return timeText(time_);
       case Placeholder::kLogo:
@@ -119,8 +174,13 @@ class LineFiller {
         return pageLines(form_.Text4);
       case Placeholder::kComments:
         return pageLines(form_.Text1);
-      case Placeholder::kProducts:
-        return text::utf8ToCp1252(productRows(state_, images_));
+      case Placeholder::kProducts: {
+        const bool caption = demonstration_ && !saysDemonstration_;
+        return pageBytes(std::string(caption ? kDemonstrationRow : "") +
+                         productRows(state_, images_));
+      }
+      case Placeholder::kDemonstration:
+        return demonstration_ ? pageBytes("Démonstration") : std::string();
     }
     return {};
   }
@@ -130,6 +190,8 @@ class LineFiller {
   const ReportImages& images_;
   runtime::Date date_;
   runtime::TimeOfDay time_;
+  bool demonstration_;
+  bool saysDemonstration_;
   std::array<std::optional<std::string>, kPlaceholders.size()> cache_;
 };
 
@@ -180,7 +242,7 @@ std::string productRows(engine::BusState& state, const ReportImages& images) {
     cell(rows, escapeHtml(p.Adr_Categorie));
     cell(rows, engine::hasTemperature(p) ? std::to_string(p.Adr_Temperature) : "");
     if (engine::hasVerdict(p)) {
-      cell(rows, Image_Barre(images, p.Adr_Taux) + " " + std::to_string(p.Adr_Taux));
+      cell(rows, Image_Barre(images, p.Adr_Taux) + " " + percentText(p));
       cell(rows, escapeHtml(p.Adr_Verdict));
     } else {
       rows += "<td></td><td></td>";
@@ -193,7 +255,7 @@ std::string productRows(engine::BusState& state, const ReportImages& images) {
 std::string htmlReport(std::string_view templateText, const screens::ReportWindow& form,
                        engine::BusState& state, const ReportImages& images,
                        const runtime::Date& date, const runtime::TimeOfDay& time) {
-  LineFiller filler(form, state, images, date, time);
+  LineFiller filler(templateText, form, state, images, date, time);
   std::string page;
   page.reserve(templateText.size() + images.Html_Logo.size() + images.Html_Fond.size() + 65536);
   // Lines end with CR LF in the company's template; a template saved with bare LF or CR line

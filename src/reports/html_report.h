@@ -4,6 +4,7 @@
 // and CR LF after it:
 //
 //   %%date%%  %%heure%%            mm-dd-yyyy, hh:mm:ss
+//   %%date_longue%%                "6 décembre 2026", the date a French reader cannot misread
 //   %%logo%%  %%background%%       the pictures (report_images.h)
 //   %%societe%%  %%site%%          the typed company and site, "Non Renseigné" when empty
 //   %%adresse%%  %%commentaires%%  the typed address and comments, lines joined by "</br>"
@@ -11,9 +12,16 @@
 //                                  first when none was found):
 //     <tr align="center"><td>1</td><td>product</td><td>serial</td><td>category</td>
 //     <td>temperature</td><td>bar 42</td><td>verdict</td></tr>     (one line, no spaces)
+//   %%demonstration%%              "Démonstration" when those rows are the demonstration loop,
+//                                  nothing otherwise; a template without it gets a first row
+//                                  that says so instead
+//
+// The percentage is the whole number, or "20,5" where the whole number would read as another
+// verdict than the one judged on the exact value.
 //
 // Everything that comes from the technician or from the loop is escaped (& < > "), so a
-// company called "Dupont & Fils" or a comment holding markup prints as typed. Only the
+// company called "Dupont & Fils" or a comment holding markup prints as typed, and what
+// Windows-1252 cannot hold is written as a character reference ("&#x1EC5;"). Only the
 // template's own text is searched for placeholders: a typed text that holds one stays as typed.
 // A point the analysis did not judge gets empty chamber and verdict cells, a heat element it
 // did not measure an empty temperature cell.

@@ -9,8 +9,18 @@ namespace korvane::reports {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+std::optional<fs::path> askFile(const ReportContext& c, const FileKind& kind) {
+  std::optional<fs::path> file = c.askFile(kind);
+  if (file) file = withSuffix(*file, kind);
+  return file;
+}
+
+}  // namespace
+
 void saveTextReport(const ReportContext& c) {
-  const std::optional<fs::path> file = c.askFile("(*.txt)|*.txt");
+  const std::optional<fs::path> file = askFile(c, kTextFile);
   if (!file) return;
   const std::string bytes = textReport(c.form, c.runtime.date(), c.runtime.timeOfDay());
   std::string error;
@@ -24,10 +34,10 @@ void saveHtmlReport(const ReportContext& c) {
   };
   std::optional<fs::path> file;
   for (;;) {
-    file = c.askFile("(*.html)|*.html");
+    file = askFile(c, kHtmlFile);
     if (!file) return fail("Enregistrement annulé.");
     if (!Fichier_Existe(*file)) break;
-    const std::string question = pathText(*file) + "existe déjà.\r\nVoulez-vous le remplacer ?";
+    const std::string question = pathText(*file) + " existe déjà.\r\nVoulez-vous le remplacer ?";
     if (c.dialogs.askYesNo(question, "Confirmer l'enregistrement")) break;
   }
   // The template is read before anything is written: without it, the existing report stays.

@@ -3,6 +3,7 @@
 // handed in, so that the whole of it is tested without a window.
 //
 //   saveTextReport   "Sauvegarder": asks for a .txt file and writes the text report there.
+//                    A name given without an extension gets the dialog's (".txt", ".html").
 //                    A cancel writes nothing and says nothing; a failure says so and leaves
 //                    any existing file as it was.
 //   saveHtmlReport   "Rapport HTML": asks for a .html file; an existing one needs a Yes to
@@ -19,6 +20,7 @@
 #include <string>
 
 #include "engine/bus_state.h"
+#include "reports/report_file.h"
 #include "reports/report_images.h"
 #include "runtime/runtime.h"
 #include "screens/dialogs.h"
@@ -35,8 +37,8 @@ struct ReportContext {
   std::filesystem::path templateFile;
   runtime::Runtime& runtime;
   screens::Dialogs& dialogs;
-  // The save dialog with the given filter ("(*.txt)|*.txt"); nothing when cancelled.
-  std::function<std::optional<std::filesystem::path>(const std::string& filter)> askFile;
+  // The save dialog for one kind of file; nothing when cancelled.
+  std::function<std::optional<std::filesystem::path>(const FileKind& kind)> askFile;
 };
 
 void saveTextReport(const ReportContext& context);

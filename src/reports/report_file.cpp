@@ -1,5 +1,6 @@
 #include "reports/report_file.h"
 
+#include <array>
 #include <cstdio>
 #include <optional>
 
@@ -11,7 +12,7 @@ namespace korvane::reports {
 std::string countedListing(const std::vector<std::string>& lines) {
   std::string text;
   auto put = [&text](std::string_view line) {
-    text += text::utf8ToCp1252(line);
+    text += text::utf8ToCp1252(line, text::Unmappable::kBaseLetter);
     text += kCrLf;
   };
   if (!lines.empty()) {
@@ -25,6 +26,11 @@ std::string countedListing(const std::vector<std::string>& lines) {
   return text;
 }
 
+std::filesystem::path withSuffix(std::filesystem::path file, const FileKind& kind) {
+  if (!file.has_extension() && !file.filename().empty()) file += "." + kind.suffix;
+  return file;
+}
+
 std::string pathText(const std::filesystem::path& file) {
   const std::u8string name = file.u8string();
   return {reinterpret_cast<const char*>(name.data()), name.size()};
@@ -34,6 +40,18 @@ std::string dateText(const runtime::Date& date) {
   char text[32];
   std::snprintf(text, sizeof text, "%02d-%02d-%04d", date.month, date.day, date.year);
   return text;
+}
+
+std::string longDateText(const runtime::Date& date) {
+  static constexpr std::array<std::string_view, 12> kMonths{
+      "janvier", "février", "mars",      "avril",   "mai",      "juin",
+      "juillet", "août",    "septembre", "octobre", "novembre", "décembre"};
+  if (date.month < 1 || date.month > 12) return dateText(date);
+  std::string text = std::to_string(date.day);
+  if (date.day == 1) text += "er";
+  text += ' ';
+  text += kMonths[static_cast<std::size_t>(date.month - 1)];
+  return text + ' ' + std::to_string(date.year);
 }
 
 std::string timeText(const runtime::TimeOfDay& time) {

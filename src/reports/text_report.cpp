@@ -9,7 +9,7 @@ std::string textReport(const screens::ReportWindow& form, const runtime::Date& d
                        const runtime::TimeOfDay& time) {
   std::string text;
   auto put = [&text](std::string_view line) {
-    text += text::utf8ToCp1252(crLf(line));
+    text += text::utf8ToCp1252(crLf(line), text::Unmappable::kBaseLetter);
     text += kCrLf;
   };
   put("");

@@ -1,6 +1,7 @@
 #pragma once
 // The text report ("Sauvegarder" of the report window): what was typed and the listing, for
-// the technician's records. Windows-1252, CR LF:
+// the technician's records. Windows-1252, CR LF; a letter it has no byte for loses its accents
+// ("Nguyễn" gives "Nguyen"), any other such character becomes '?':
 //
 //   (empty line)
 //   (empty line)

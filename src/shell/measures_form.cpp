@@ -1,7 +1,6 @@
 #include "shell/measures_form.h"
 
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -9,6 +8,8 @@
 #include <QVBoxLayout>
 
 #include "reports/measures_log.h"
+#include "reports/report_file.h"
+#include "shell/qt_dialogs.h"
 
 namespace korvane::shell {
 
@@ -37,9 +38,7 @@ MeasuresForm::MeasuresForm(screens::MeasuresWindow& model, screens::Dialogs& dia
   connect(saveButton, &QPushButton::clicked, this, &MeasuresForm::Command1_Click);
   layout->addWidget(saveButton);
 
-  askFileName = [this] {
-    return QFileDialog::getSaveFileName(this, QString(), QString(), QStringLiteral("(*.txt)"));
-  };
+  askFileName = [this] { return askSaveFile(this, reports::kTextFile); };
   render();
 }
 
@@ -64,10 +63,11 @@ void MeasuresForm::Command1_Click() {
 }
 
 void MeasuresForm::save() {
-  const QString path = askFileName();
-  if (path.isEmpty()) return;  // cancelled: nothing written, nothing said
+  const std::optional<std::filesystem::path> file = askFileName();
+  if (!file) return;  // cancelled: nothing written, nothing said
   std::string error;
-  if (!reports::saveMeasuresLog(fsPath(path), model_.List1.lines, error)) {
+  if (!reports::saveMeasuresLog(reports::withSuffix(*file, reports::kTextFile), model_.List1.lines,
+                                error)) {
     dialogs_.messageBox(error, "Mesures", screens::Icon::kExclamation);
   }
 }

@@ -3,7 +3,9 @@
 // "Sauvegarder" to keep the log in a text file. One window for the whole run of the
 // application: the log outlives the bus window.
 #include <QWidget>
+#include <filesystem>
 #include <functional>
+#include <optional>
 
 #include "engine/bus_engine.h"
 #include "screens/dialogs.h"
@@ -25,7 +27,7 @@ class MeasuresForm final : public QWidget {
   void Command1_Click();
 
   // Asks where to save; an empty path is a cancel. Tests replace it.
-  std::function<QString()> askFileName;
+  std::function<std::optional<std::filesystem::path>()> askFileName;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -1,11 +1,22 @@
 #include "shell/qt_dialogs.h"
 
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
 
 #include "shell/view.h"
 
 namespace korvane::shell {
+
+std::optional<std::filesystem::path> askSaveFile(QWidget* parent, const reports::FileKind& kind) {
+  QFileDialog dialog(parent);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  dialog.setNameFilter(qs(kind.filter));
+  dialog.setDefaultSuffix(qs(kind.suffix));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return fsPath(dialog.selectedFiles().constFirst());
+}
 
 void QtDialogs::messageBox(const std::string& text, const std::string& title, screens::Icon icon) {
   QMessageBox::Icon qicon = QMessageBox::NoIcon;

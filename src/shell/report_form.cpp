@@ -1,7 +1,6 @@
 #include "shell/report_form.h"
 
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "shell/qt_dialogs.h"
 #include "shell/session.h"
 #include "shell/view.h"
 
@@ -17,9 +17,11 @@ namespace korvane::shell {
 
 namespace {
 
-// A text box's lines as the reports keep them, separated by CR LF.
-std::string crLfText(const QString& text) {
-  return us(QString(text).replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
+// Typed text as the reports keep it: composed, so that an accent pasted as a mark of its own
+// (e + U+0301) is the one letter é, and lines separated by CR LF.
+std::string typedText(const QString& text) {
+  return us(text.normalized(QString::NormalizationForm_C)
+                .replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
 }
 
 }  // namespace
@@ -47,7 +49,7 @@ ReportForm::ReportForm(Session& session, QWidget* parent)
                   const char* caption) {
     auto* edit = new QLineEdit(this);
     connect(edit, &QLineEdit::textChanged, this,
-            [&text](const QString& typed) { text = us(typed); });
+            [&text](const QString& typed) { text = typedText(typed); });
     field(edit, editName, labelName, caption);
   };
   auto lines = [&](std::string& text, const char* editName, const char* labelName,
@@ -57,7 +59,7 @@ ReportForm::ReportForm(Session& session, QWidget* parent)
     edit->setTabChangesFocus(true);
     edit->setMaximumHeight(80);
     connect(edit, &QPlainTextEdit::textChanged, this,
-            [&text, edit] { text = crLfText(edit->toPlainText()); });
+            [&text, edit] { text = typedText(edit->toPlainText()); });
     field(edit, editName, labelName, caption);
   };
   line(model.Text2, "Text2", "Label1", "Société de Maintenance");
@@ -83,13 +85,8 @@ ReportForm::ReportForm(Session& session, QWidget* parent)
   }
   grid->addLayout(buttons, row, 0, 1, 2);
 
-  askFile = [this](const std::string& filter) -> std::optional<std::filesystem::path> {
-    const QString name = QFileDialog::getSaveFileName(this, QString(), QString(),
-                                                      qs(filter.substr(0, filter.find('|'))),
-                                                      nullptr, QFileDialog::DontConfirmOverwrite);
-    if (name.isEmpty()) return std::nullopt;
-    return fsPath(name);
-  };
+  // The HTML save asks about an existing file in its own words.
+  askFile = [this](const reports::FileKind& kind) { return askSaveFile(this, kind); };
 }
 
 void ReportForm::render() {

@@ -30,8 +30,8 @@ class ReportForm final : public QWidget {
   void Command2_Click();
   void Command3_Click();
 
-  // The save dialog for a filter like "(*.txt)|*.txt"; nothing when cancelled. Tests replace it.
-  std::function<std::optional<std::filesystem::path>(const std::string& filter)> askFile;
+  // The save dialog for one kind of file; nothing when cancelled. Tests replace it.
+  std::function<std::optional<std::filesystem::path>(const reports::FileKind& kind)> askFile;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 
 namespace korvane::text {
 
@@ -18,12 +19,58 @@ constexpr std::array<char32_t, 32> kHighControls = {
 
 constexpr char kUnmappable = '?';
 
-char toCp1252(char32_t code) {
-  if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) return static_cast<char>(code);
+// The Latin letters of U+0100..U+024F and U+1E00..U+1EFF without their accents, '?' for those
+// that have no plain letter under them.
+constexpr std::string_view kLatinExtended =
+    "AaAaAaCcCcCcCcDdDdEeEeEeEeEeGgGgGgGgHhHhIiIiIiIiIi??JjKk?LlLlLlL"
+    "lLlNnNnNn???OoOoOo??RrRrRrSsSsSsSsTtTtTtUuUuUuUuUuUuWwYyYZzZzZz?"
+    "b??????????????????????I??l?????Oo?????????????Uu????Zz?????????"
+    "?????????????AaIiOoUuUuUuUuUu?AaAa??GgGgKkOoOo??j???Gg??NnAa????"
+    "AaAaEeEeIiIiOoOoRrRrUuUuSsTt??Hh??????AaEeOoOoOoOoYy??????ACcLT?"
+    "??????EeJj??RrYy";
+constexpr std::string_view kLatinAdditional =
+    "AaBbBbBbCcDdDdDdDdDdEeEeEeEeEeFfGgHhHhHhHhHhIiIiKkKkKkLlLlLlLlMm"
+    "MmMmNnNnNnNnOoOoOoOoPpPpRrRrRrRrSsSsSsSsSsTtTtTtTtUuUuUuUuUuVvVv"
+    "WwWwWwWwWwXxXxYyZzZzZzhtwy??????AaAaAaAaAaAaAaAaAaAaAaAaEeEeEeEe"
+    "EeEeEeEeIiIiOoOoOoOoOoOoOoOoOoOoOoOoUuUuUuUuUuUuUuYyYyYyYy??????";
+static_assert(kLatinExtended.size() == 0x250 - 0x100 && kLatinAdditional.size() == 0x100);
+
+bool isCombiningMark(char32_t code) {
+  return code >= 0x300 && code <= 0x36F;
+}
+
+// The byte of `code`, or -1 when Windows-1252 has none.
+int toCp1252(char32_t code) {
+  if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) return static_cast<int>(code);
   for (std::size_t i = 0; i < kHighControls.size(); ++i) {
-    if (kHighControls[i] == code) return static_cast<char>(0x80 + i);
+    if (kHighControls[i] == code) return static_cast<int>(0x80 + i);
   }
-  return kUnmappable;
+  return -1;
+}
+
+void appendUnmappable(std::string& out, char32_t code, Unmappable unmappable) {
+  switch (unmappable) {
+    case Unmappable::kQuestionMark:
+      break;
+    case Unmappable::kBaseLetter:
+      if (isCombiningMark(code)) return;
+      if (code >= 0x100 && code < 0x250) {
+        out += kLatinExtended[code - 0x100];
+        return;
+      }
+      if (code >= 0x1E00 && code < 0x1F00) {
+        out += kLatinAdditional[code - 0x1E00];
+        return;
+      }
+      break;
+    case Unmappable::kHtmlReference: {
+      char reference[16];
+      std::snprintf(reference, sizeof reference, "&#x%X;", static_cast<unsigned>(code));
+      out += reference;
+      return;
+    }
+  }
+  out += kUnmappable;
 }
 
 void appendUtf8(std::string& out, char32_t code) {
@@ -46,7 +93,7 @@ bool isContinuation(std::uint8_t byte) {
 
 }  // namespace
 
-std::string utf8ToCp1252(std::string_view utf8) {
+std::string utf8ToCp1252(std::string_view utf8, Unmappable unmappable) {
   std::string out;
   out.reserve(utf8.size());
   std::size_t i = 0;
@@ -87,7 +134,13 @@ std::string utf8ToCp1252(std::string_view utf8) {
     i += used;
     const bool valid = used == length && code >= minimum && code <= 0x10FFFF &&
                        !(code >= 0xD800 && code <= 0xDFFF);
-    out += valid ? toCp1252(code) : kUnmappable;
+    if (!valid) {
+      out += kUnmappable;
+    } else if (const int byte = toCp1252(code); byte >= 0) {
+      out += static_cast<char>(byte);
+    } else {
+      appendUnmappable(out, code, unmappable);
+    }
   }
   return out;
 }

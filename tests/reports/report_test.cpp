@@ -8,6 +8,7 @@
 #include "reports/measures_log.h"
 #include "reports/report_commands.h"
 #include "reports/text_report.h"
+#include "support/ordinary_user.h"
 #include "support/temp_dir.h"
 
 namespace korvane::reports {
@@ -33,7 +34,7 @@ class Reports : public testing::TempDirTest {
             dir_ / "para3.fin",
             rt,
             dialogs,
-            [this](const std::string&) -> std::optional<fs::path> {
+            [this](const FileKind&) -> std::optional<fs::path> {
               if (answers.empty()) return std::nullopt;
               const fs::path file = answers.front();
               answers.erase(answers.begin());
@@ -79,11 +80,13 @@ TEST_F(Reports, ThePageFillsEveryPlaceholderOfTheTemplateOnly) {
   form.Text1 = "%%date%% <script>";
   state.Nb_Trouve = 1;
   const std::string page = htmlReport(
-      "<p>%%date%% %%heure%%</p>\r\n\r\n%%logo%%<i style=\"%%background%%\">\n%%societe%%|%%site%%"
+      "<p>%%date%% %%heure%% %%date_longue%%%%demonstration%%</p>\r\n\r\n%%logo%%<i "
+      "style=\"%%background%%\">\n%%societe%%|%%site%%"
       "|%%site%%\r%%adresse%%|%%commentaires%%|%%%date%%|%%Date%%\r\n<t>%%liste_produits%%</t>",
       form, state, images, rt.date(), rt.timeOfDay());
   EXPECT_EQ(page,
-            "<p>12-06-2026 14:05:09</p>\r\n\r\n<LOGO><i style=\"FOND;\">\r\nNon Renseign\xE9|"
+            "<p>12-06-2026 14:05:09 6 d\xE9"
+            "cembre 2026</p>\r\n\r\n<LOGO><i style=\"FOND;\">\r\nNon Renseign\xE9|"
             "Site &lt;b&gt;&quot;A&quot;&lt;/b&gt;|Site &lt;b&gt;&quot;A&quot;&lt;/b&gt;\r\n"
             "1 rue A &amp; B</br>75001 Paris|%%date%% &lt;script&gt;|%12-06-2026|%%Date%%\r\n"
             "<t><tr align=\"center\"><td>1</td><td></td><td></td><td></td><td></td><td></td>"
@@ -91,7 +94,15 @@ TEST_F(Reports, ThePageFillsEveryPlaceholderOfTheTemplateOnly) {
 }
 
 TEST_F(Reports, RowsShowWhatTheAnalysisJudgedAndNothingElse) {
-  engine::testing::Station st(engine::testing::exampleLoop("mixed"));
+  sim::Loop loop = engine::testing::exampleLoop("mixed");
+  // Initial 20, alarm 220: a mean of 61 is 20.5 %, of 161 70.5 %. Their whole numbers (20 and
+  // 70, halves to even) would read as the verdict below each.
+  for (auto [point, mean] : {std::pair{0, 61}, {1, 161}}) {
+    loop.points[point].initial = 20;
+    loop.points[point].alarm = 220;
+    loop.points[point].chamber = {static_cast<std::uint8_t>(mean)};
+  }
+  engine::testing::Station st(std::move(loop));
   ASSERT_TRUE(st.connectAndSearch());
   st.state.points[1].Adr_Produit = "A&B";
   // After a search alone, no detector shows a verdict or a temperature.
@@ -102,8 +113,10 @@ TEST_F(Reports, RowsShowWhatTheAnalysisJudgedAndNothingElse) {
   ASSERT_TRUE(st.analyse());
   const std::string rows = productRows(st.state, images);
   for (const char* row : {
-           "<td>2</td><td>ZUN</td><td>150300301</td><td>Optique</td><td></td><td>[2] 25</td>"
-           "<td>Remplacement à prévoir</td></tr>",
+           "<td></td><td>[2] 20,5</td><td>Remplacement à prévoir</td></tr>"
+           "<tr align=\"center\"><td>2</td>",
+           "<td>2</td><td>ZUN</td><td>150300301</td><td>Optique</td><td></td><td>[7] 70,5</td>"
+           "<td>Détecteur à remplacer</td></tr>",
            "<td>4</td><td>GLIR</td><td>160100012</td><td>Thermovélo</td><td>23</td><td></td>"
            "<td></td></tr>",
            "<td>6</td><td>KEV312A</td><td>210700006</td><td>Optique  Thermovélo</td><td>22</td>"
@@ -116,7 +129,23 @@ TEST_F(Reports, RowsShowWhatTheAnalysisJudgedAndNothingElse) {
   }
 }
 
-TEST_F(Reports, WithNothingFoundThePageListsTheDemonstrationLoop) {
+TEST_F(Reports, WithNothingFoundThePageListsTheDemonstrationLoopAndSaysSo) {
+  // The title and the line above the table say it, in this report and the next one, which
+  // lists the same loop; a company's own template without the placeholder gets a first row.
+  const std::string says = "<title>%%demonstration%% R</title>%%liste_produits%%\r\n";
+  const std::string demo = "D\xE9monstration";
+  for (int report = 0; report < 2; ++report) {
+    const std::string page = htmlReport(says, form, state, images, rt.date(), rt.timeOfDay());
+    EXPECT_TRUE(page.starts_with("<title>" + demo + " R</title><tr align")) << page.substr(0, 80);
+  }
+  EXPECT_TRUE(
+      htmlReport("<t>%%liste_produits%%</t>\r\n", form, state, images, rt.date(), rt.timeOfDay())
+          .starts_with("<t><tr><td colspan=\"7\">" + demo + " : aucun point"));
+  state.points[5].Adr_Serie = "210700005";  // no longer the demonstration loop
+  EXPECT_EQ(htmlReport(says, form, state, images, rt.date(), rt.timeOfDay()).find(demo),
+            std::string::npos);
+
+  state = {};
   const std::string rows = productRows(state, images);
   EXPECT_EQ(state.Nb_Trouve, 128);
   for (const char* row :
@@ -149,7 +178,7 @@ TEST_F(Reports, SavingNeverLeavesAReportHalfWrittenOrSilentlyLost) {
   saveHtmlReport(context());
   ASSERT_EQ(dialogs.shown.size(), 2u);
   EXPECT_EQ(dialogs.shown[0].title, "Confirmer l'enregistrement");
-  EXPECT_EQ(dialogs.shown[0].text, report.string() + "existe déjà.\r\nVoulez-vous le remplacer ?");
+  EXPECT_EQ(dialogs.shown[0].text, report.string() + " existe déjà.\r\nVoulez-vous le remplacer ?");
   EXPECT_EQ(dialogs.shown[1].text, "Enregistrement annulé.");
   EXPECT_EQ(bytes(report), "old report");
 
@@ -189,6 +218,86 @@ TEST_F(Reports, SavingNeverLeavesAReportHalfWrittenOrSilentlyLost) {
       bytes(dir_ / "log.txt"),
       "\r\nD\xE9tecteur : 1\r\n\r\n------------------------------------\r\nNb de points : 1\r\n");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 4);  // no temporary file left
+}
+
+// What the technician typed, as each report writes it: the page keeps every character (those
+// Windows-1252 lacks as references), the text report keeps the letters without their accents.
+TEST_F(Reports, EveryTypedCharacterReachesThePageAndTheTextAsFarAsItCan) {
+  struct Case {
+    const char* typed;
+    const char* page;
+    const char* text;
+  };
+  for (const Case& c : {
+           Case{"Nguyễn & 東京", "Nguy&#x1EC5;n &amp; &#x6771;&#x4EAC;", "Nguyen & ??"},
+           Case{"Łódź Œuvre",
+                "&#x141;\xF3"
+                "d&#x17A; \x8Cuvre",
+                "L\xF3"
+                "dz \x8Cuvre"},
+           // An accent left as a mark of its own: the page draws it on its letter, the text
+           // keeps the letter. (The report window composes what is typed before this.)
+           Case{"Cafe\u0301", "Cafe&#x301;", "Cafe"},
+           Case{"Ωmega 😀", "&#x3A9;mega &#x1F600;", "?mega ?"},
+       }) {
+    form.Text2 = c.typed;
+    state.Nb_Trouve = 1;
+    EXPECT_EQ(htmlReport("%%societe%%", form, state, images, rt.date(), rt.timeOfDay()),
+              std::string(c.page) + "\r\n")
+        << c.typed;
+    const std::string text = textReport(form, rt.date(), rt.timeOfDay());
+    EXPECT_NE(text.find(std::string("Maintenance : ") + c.text + "\r\n"), std::string::npos)
+        << c.typed << "\n"
+        << text;
+  }
+}
+
+// Where each save puts the report: the dialog's extension on a bare name, the file a link
+// names, in place in a folder the technician may not write, its permissions kept.
+TEST_F(Reports, EachSaveWritesWhereTheTechnicianMeant) {
+  put(dir_ / "para3.fin", "%%site%%\r\n");
+  form.Text3 = "Usine";
+  const fs::path locked = dir_ / "verrou";
+  fs::create_directories(locked);
+  put(locked / "site.html", "last year");
+  put(dir_ / "secret.txt", "old");
+  fs::permissions(dir_ / "secret.txt", fs::perms::owner_read | fs::perms::owner_write);
+  std::error_code noLinks;
+  fs::create_symlink("cible.html", dir_ / "lien.html", noLinks);
+
+  struct Case {
+    const char* what;
+    fs::path chosen;
+    bool html;
+    fs::path written;
+  };
+  for (const Case& c : {
+           Case{"bare name, text", dir_ / "rapport", false, dir_ / "rapport.txt"},
+           Case{"bare name, page", dir_ / "rapport", true, dir_ / "rapport.html"},
+           Case{"a link to a file not made yet", dir_ / "lien.html", true, dir_ / "cible.html"},
+           Case{"a folder we may not write", locked / "site.html", true, locked / "site.html"},
+           Case{"a file only its owner reads", dir_ / "secret.txt", false, dir_ / "secret.txt"},
+       }) {
+    if (c.written.filename() == "cible.html" && noLinks) continue;  // no links here
+    dialogs.answers = {true};
+    answers = {c.chosen};
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+    {
+      testing::AsOrdinaryUser user;
+      c.html ? saveHtmlReport(context()) : saveTextReport(context());
+    }
+    fs::permissions(locked, fs::perms::owner_all);
+    EXPECT_NE(bytes(c.written).find("Usine"), std::string::npos) << c.what;
+    if (c.html) {
+      EXPECT_EQ(dialogs.shown.back().text, "Enregistrement terminé.") << c.what;
+    }
+  }
+  if (!noLinks) {
+    EXPECT_TRUE(fs::is_symlink(dir_ / "lien.html"));
+  }
+  EXPECT_EQ(fs::status(dir_ / "secret.txt").permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(std::distance(fs::directory_iterator(locked), {}), 1);  // nothing left beside it
 }
 
 }  // namespace

@@ -200,7 +200,7 @@ TEST(MeasuresWindow, SavesTheLogWithoutFailingAFrame) {
   bool askedInsideAStep = false;
   w.frm.measuresForm()->askFileName = [&] {
     askedInsideAStep = w.frm.station().engine.stepRunning();
-    return QString::fromStdString(file.string());
+    return std::optional<std::filesystem::path>(file);
   };
   QTest::keyClick(&w.frm, Qt::Key_F5);
   w.box.setLogger([&](const std::string&) {
@@ -224,19 +224,21 @@ TEST(ReportWindow, TheTypedFieldsReachTheReport) {
   ReportForm* form = w.session.reportForm();
   ASSERT_TRUE(form->isVisible());
   QTest::keyClicks(form->findChild<QLineEdit*>(QStringLiteral("Text2")), "Dupont & Fils");
+  // An accent pasted as a mark of its own reaches the report on its letter.
+  form->findChild<QLineEdit*>(QStringLiteral("Text3"))->setText(QString::fromUtf8("Cafe\u0301"));
   auto* address = form->findChild<QPlainTextEdit*>(QStringLiteral("Text4"));
   EXPECT_EQ(QAccessible::queryAccessibleInterface(address)->text(QAccessible::Name), "Adresse");
   QTest::keyClicks(address, "1 rue A");
   QTest::keyClick(address, Qt::Key_Return);
   QTest::keyClicks(address, "Lyon");
-  form->askFile = [&](const std::string&) -> std::optional<std::filesystem::path> {
+  form->askFile = [&](const reports::FileKind&) -> std::optional<std::filesystem::path> {
     return w.dir / "r.txt";
   };
   pressOrToggle(form->findChild<QPushButton*>(QStringLiteral("Command2")));
   ASSERT_TRUE(w.runUntil([&] { return std::filesystem::exists(w.dir / "r.txt"); }));
   std::ifstream in(w.dir / "r.txt", std::ios::binary);
   EXPECT_NE(std::string(std::istreambuf_iterator<char>(in), {})
-                .find("Dupont & Fils\r\nSite : \r\nAdresse : 1 rue A\r\nLyon\r\n"),
+                .find("Dupont & Fils\r\nSite : Caf\xE9\r\nAdresse : 1 rue A\r\nLyon\r\n"),
             std::string::npos);
 }
 

@@ -4,9 +4,7 @@
 // adapter pulled out, a port missing or taken, line noise and silences, a chamber that never
 // settles; and a report folder the tool may not write in.
 #include <gtest/gtest.h>
-#include <linux/capability.h>
 #include <malloc.h>
-#include <sys/syscall.h>
 
 #include <QAction>
 #include <QLabel>
@@ -16,6 +14,7 @@
 #include "shell/measures_form.h"
 #include "shell/report_form.h"
 #include "support/application.h"
+#include "support/ordinary_user.h"
 
 namespace korvane::shell::testing {
 namespace {
@@ -123,16 +122,6 @@ TEST(Faults, APortMissingOrBusyAtStartIsSaidThenAnotherPortConnects) {
   }
 }
 
-// Root writes anywhere; the technician's account does not. Takes away (or gives back) root's
-// licence to ignore a folder's permissions, for this thread: the one that writes the reports.
-void overridePermissions(bool may) {
-  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-  __user_cap_data_struct caps[2]{};
-  syscall(SYS_capget, &header, caps);
-  caps[0].effective = may ? caps[0].permitted : caps[0].effective & ~(1u << CAP_DAC_OVERRIDE);
-  syscall(SYS_capset, &header, caps);
-}
-
 TEST(Faults, AReadOnlyReportFolderIsSaidAndNothingIsLost) {
   App app("readonly");
   const fs::path folder = app.dir / "reports";
@@ -143,12 +132,14 @@ TEST(Faults, AReadOnlyReportFolderIsSaidAndNothingIsLost) {
   ReportForm* form = app.main->session().reportForm();
   auto* company = form->findChild<QLineEdit*>(QStringLiteral("Text2"));
   company->setText(QStringLiteral("Dupont & Fils"));
-  overridePermissions(false);
-  form->askFile = [&](const std::string&) { return folder / "site.txt"; };
-  form->findChild<QPushButton*>(QStringLiteral("Command2"))->click();  // "Sauvegarder"
-  overridePermissions(true);
+  // A new report there cannot be made (the report that exists could be written in place).
+  form->askFile = [&](const reports::FileKind&) { return folder / "nouveau"; };
+  {
+    korvane::testing::AsOrdinaryUser user;  // this thread writes the reports
+    form->findChild<QPushButton*>(QStringLiteral("Command2"))->click();  // "Sauvegarder"
+  }
   EXPECT_EQ(app.messages, std::vector<std::string>{"Listing: Impossible d'enregistrer le fichier " +
-                                                   (folder / "site.txt").string() + "."});
+                                                   (folder / "nouveau.txt").string() + "."});
   std::ifstream old(folder / "site.txt");
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(old), {}), "last year's report");
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1);
