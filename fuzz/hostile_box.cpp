@@ -373,8 +373,8 @@ void saveReport(Bench& b, bool html) {
         fs::path(KORVANE_REPORT_FOLDER) / reports::kTemplateFile,
         b.rt,
         b.dialogs,
-        [&folder](const std::string& filter) -> std::optional<fs::path> {
-          return filter.find("html") != std::string::npos ? folder.html() : folder.text();
+        [&folder](const reports::FileKind& kind) -> std::optional<fs::path> {
+          return kind.suffix == "html" ? folder.html() : folder.text();
         }};
     say(b, "report window: %s", html ? "Rapport HTML" : "Sauvegarder");
     if (html) {
