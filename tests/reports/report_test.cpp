@@ -295,8 +295,10 @@ TEST_F(Reports, EachSaveWritesWhereTheTechnicianMeant) {
   if (!noLinks) {
     EXPECT_TRUE(fs::is_symlink(dir_ / "lien.html"));
   }
+#ifndef _WIN32  // Windows keeps only a read-only mark
   EXPECT_EQ(fs::status(dir_ / "secret.txt").permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write);
+#endif
   EXPECT_EQ(std::distance(fs::directory_iterator(locked), {}), 1);  // nothing left beside it
 }
 
