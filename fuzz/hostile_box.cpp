@@ -198,6 +198,7 @@ class WatchedPort final : public link::SerialPort {
   void setReceiveThreshold(std::size_t threshold) override { port_.setReceiveThreshold(threshold); }
   void setOnEvent(std::function<void()> onEvent) override { port_.setOnEvent(std::move(onEvent)); }
   std::string errorText() const override { return port_.errorText(); }
+  link::PortFailure failure() const override { return port_.failure(); }
 
  private:
   sim::SimulatedPort& port_;

@@ -20,6 +20,7 @@
 #include "engine/bus_engine.h"
 #include "engine/bus_state.h"
 #include "engine/led_sequencer.h"
+#include "engine/link_views.h"
 #include "engine/param_control.h"
 #include "engine/run_control.h"
 #include "link/com_link.h"
@@ -38,7 +39,8 @@ namespace korvane::engine {
 struct BusStation {
   BusStation(runtime::Runtime& runtime, link::SerialPort& port, screens::Dialogs& dialogs)
       : Timer_Tache(std::make_unique<runtime::GatedTimer>(runtime.createTimer())),
-        com(runtime, port, *Timer_Tache, {bus, measures, dialogs}),
+        linkViews(runtime, bus, measures, dialogs),
+        com(runtime, port, *Timer_Tache, linkViews),
         engine(runtime, state, com, *Timer_Tache, {bus, param, report, measures, dialogs}),
         leds(engine, led),
         control(engine, leds),
@@ -51,6 +53,7 @@ struct BusStation {
   screens::LedWindow led;
   BusState state;
   std::unique_ptr<runtime::GatedTimer> Timer_Tache;
+  LinkViews linkViews;
   link::ComLink com;
   BusEngine engine;
   LedSequencer leds;

@@ -2,45 +2,20 @@
 
 #include <utility>
 
-#include "screens/number_format.h"
-
 namespace korvane::link {
 
-namespace {
-
-const char* vbBool(bool value) {
-  return value ? "True" : "False";
-}
-
-}  // namespace
-
 ComLink::ComLink(runtime::Runtime& runtime, SerialPort& port, runtime::Timer& timerTache,
-                 ComViews views)
+                 LinkObserver& observer)
     : runtime_(runtime),
       port_(port),
       timerTache_(timerTache),
-      views_(views),
+      observer_(observer),
       Timer_Time_Out(runtime.createTimer()),
       Tempop(runtime.createTimer()),
-      Send_Timer(runtime.createTimer()),
-      Receive_Timer(runtime.createTimer()),
       reopenTimer_(runtime.createTimer()) {
   Timer_Time_Out->setInterval(kAnswerTimeoutMs);
   Timer_Time_Out->setOnTick([this] { Fin_Time_Out = true; });
   Tempop->setOnTick([this] { Fin_Tempo = true; });
-
-  // The indicators: each timer runs only while its light is on, and puts it out on its tick,
-  // so an idle tool has no timer waking it up.
-  Send_Timer->setInterval(kIndicatorMs);
-  Send_Timer->setOnTick([this] {
-    views_.bus.Send_Shp.visible = false;
-    Send_Timer->setEnabled(false);
-  });
-  Receive_Timer->setInterval(kIndicatorMs);
-  Receive_Timer->setOnTick([this] {
-    views_.bus.Receive_Shp.visible = false;
-    Receive_Timer->setEnabled(false);
-  });
 
   reopenTimer_->setInterval(kReopenMs);
   reopenTimer_->setOnTick([this] { tryReopen(); });
@@ -55,14 +30,15 @@ ComLink::~ComLink() {
 void ComLink::onPortEvent() {
   // Any event of the port counts as reception: the waiting exchange then looks at what is
   // actually in the buffer.
-  views_.bus.Receive_Shp.visible = true;
-  Receive_Timer->setEnabled(true);
+  observer_.portEvent();
   Reception = true;
   watchForLoss();
 }
 
 void ComLink::watchForLoss() {
-  if (port_.lost()) reopenTimer_->setEnabled(true);
+  if (!port_.lost() || reopenTimer_->isEnabled()) return;
+  observer_.portLost(port_.failure());
+  reopenTimer_->setEnabled(true);
 }
 
 // Runs only while the port is lost; the tool closing the port itself ends it.
@@ -75,6 +51,7 @@ void ComLink::tryReopen() {
   reopenTimer_->setEnabled(false);
   port_.setReceiveThreshold(0);
   drain();
+  observer_.portOpened();
 }
 
 void ComLink::drain() {
@@ -82,22 +59,18 @@ void ComLink::drain() {
 }
 
 bool ComLink::Ouvrir_Port() {
-  views_.bus.Connection_Lbl.caption = "Deconnecté";
-  views_.bus.Emul_Frm.backColor = screens::colors::kYellow;
-  views_.bus.Version_Lbl.visible = false;
-
+  observer_.portOpening();
   reopenTimer_->setEnabled(false);
   abandoned_ = false;
   if (port_.isOpen()) port_.close();
   if (!port_.open(Port_Com, kPortSettings)) {
     timerTache_.setEnabled(false);
-    views_.dialogs.messageBox("Le port Com" + screens::formatPattern(Port_Com, "#") +
-                                  " n'existe pas ou n'est pas libre !",
-                              "Erreur Port Com", screens::Icon::kExclamation);
+    observer_.portFailed(Port_Com, port_.failure());
     return false;
   }
   port_.setReceiveThreshold(0);
   drain();
+  observer_.portOpened();
   timerTache_.setInterval(100);
   timerTache_.setEnabled(true);
   return true;
@@ -126,10 +99,10 @@ bool ComLink::Envoi_Octet(std::uint8_t byte, std::uint8_t answerLength) {
   drain();
   port_.setReceiveThreshold(answerLength);
 
-  views_.bus.Send_Shp.visible = true;
-  Send_Timer->setEnabled(true);
+  observer_.byteSent();
   const std::uint8_t out[1] = {byte};
   if (!port_.write(out)) return false;
+  const double sentAt = runtime_.nowMs();
 
   Fin_Time_Out = false;
   Reception = false;
@@ -149,6 +122,7 @@ bool ComLink::Envoi_Octet(std::uint8_t byte, std::uint8_t answerLength) {
     resync_ = !Fin_Time_Out;
     return false;
   }
+  if (answerLength == 1) observer_.echoed(runtime_.nowMs() - sentAt);
   return true;
 }
 
@@ -162,12 +136,7 @@ bool ComLink::Envoi_Octet_Echo(std::uint8_t byte, std::uint8_t expected) {
 bool ComLink::Envoi_Trame(std::uint8_t p1, std::uint8_t p2, std::uint8_t p3, bool commande,
                           bool longAnswer) {
   Nb_Com += 1;
-  if (Mode_Debug2) {
-    views_.measures.List1.add(std::to_string(p1) + " - " + std::to_string(p2) + " - " +
-                              std::to_string(p3) + " - " + vbBool(commande) + " - " +
-                              vbBool(longAnswer));
-    views_.measures.Label2.caption = "NB COM : " + screens::formatDefault(Nb_Com);
-  }
+  if (Mode_Debug2) observer_.frameTraced(p1, p2, p3, commande, longAnswer, Nb_Com);
   Tempo(Tempo_Bus);
 
   const std::uint8_t header = frameHeader(commande, longAnswer);
@@ -179,10 +148,7 @@ bool ComLink::Envoi_Trame(std::uint8_t p1, std::uint8_t p2, std::uint8_t p3, boo
 
 void ComLink::frameFailed() {
   Nb_Erreur_Com += 1;
-  if (Mode_Debug2) {
-    views_.measures.List1.add("Erreur COM");
-    views_.measures.Label3.caption = "NB ERREUR COM : " + screens::formatDefault(Nb_Erreur_Com);
-  }
+  if (Mode_Debug2) observer_.frameFailedTraced(Nb_Erreur_Com);
 }
 
 void ComLink::Tempo(int ms) {
@@ -198,8 +164,7 @@ void ComLink::Tempo(int ms) {
 
 bool ComLink::Rearmement() {
   timerTache_.setEnabled(false);
-  const std::string remembered = views_.bus.Current_Operation_Lbl.caption;
-  views_.bus.Current_Operation_Lbl.caption = "Rearmement...Patienter...";
+  observer_.rearming(true);
 
   bool ok = Envoi_Octet_Echo(kCmdRearmStart, kCmdRearmStart);
   if (ok) {
@@ -207,7 +172,7 @@ bool ComLink::Rearmement() {
     ok = Envoi_Octet_Echo(kCmdRearmEnd, kCmdRearmEnd);
   }
 
-  views_.bus.Current_Operation_Lbl.caption = remembered;
+  observer_.rearming(false);
   timerTache_.setEnabled(true);
   return ok;
 }

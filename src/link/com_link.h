@@ -23,6 +23,10 @@
 // first lets the box drop it. One that failed by its time-out needs no such pause: the line
 // has been quiet for two seconds.
 //
+// What happens on the line (bytes sent and received, the port opening, failing or lost, the
+// echo's round trip, traced frames) goes to a LinkObserver, which turns it into whatever shows
+// it: this layer knows nothing of windows.
+//
 // Every wait lets the event loop run (runtime::Runtime::processUntil), so clicks, timer ticks
 // and the port's own notifications are handled meanwhile. There is no checksum in the
 // protocol: the echoes and the status byte are all the integrity there is, and every byte from
@@ -33,17 +37,15 @@
 #include <string>
 #include <vector>
 
+#include "link/link_observer.h"
 #include "link/loop_protocol.h"
 #include "link/serial_port.h"
 #include "runtime/runtime.h"
-#include "screens/bus_window.h"
-#include "screens/dialogs.h"
-#include "screens/measures_window.h"
 
 namespace korvane::link {
 
 inline constexpr int kAnswerTimeoutMs = 2000;
-inline constexpr int kIndicatorMs = 75;
+inline constexpr int kIndicatorMs = 75;  // how long the send and receive lights stay lit
 inline constexpr int kRearmPauseMs = 3000;
 inline constexpr int kReopenMs = 1000;
 // The box drops an exchange it holds half of after half a second without a byte; this long,
@@ -51,22 +53,17 @@ inline constexpr int kReopenMs = 1000;
 inline constexpr int kResyncMs = 600;
 inline constexpr const char* kPortSettings = "9600,N,8,1";
 
-struct ComViews {
-  screens::BusWindow& bus;
-  screens::MeasuresWindow& measures;
-  screens::Dialogs& dialogs;
-};
-
 class ComLink {
  public:
   // `timerTache` is the engine's tick: opening the port starts it, pauses hold it.
-  ComLink(runtime::Runtime& runtime, SerialPort& port, runtime::Timer& timerTache, ComViews views);
+  ComLink(runtime::Runtime& runtime, SerialPort& port, runtime::Timer& timerTache,
+          LinkObserver& observer);
   ~ComLink();
   ComLink(const ComLink&) = delete;
   ComLink& operator=(const ComLink&) = delete;
 
-  // Shows the disconnected look, (re)opens port Port_Com, drains it and starts the engine's
-  // tick at 100 ms. On failure: the tick stays off and the port error box is shown.
+  // (Re)opens port Port_Com, drains it and starts the engine's tick at 100 ms. On failure the
+  // tick stays off and the observer hears why.
   bool Ouvrir_Port();
 
   bool Envoi_Octet(std::uint8_t byte, std::uint8_t answerLength);
@@ -106,12 +103,10 @@ class ComLink {
   runtime::Runtime& runtime_;
   SerialPort& port_;
   runtime::Timer& timerTache_;
-  ComViews views_;
+  LinkObserver& observer_;
 
   std::unique_ptr<runtime::Timer> Timer_Time_Out;
   std::unique_ptr<runtime::Timer> Tempop;
-  std::unique_ptr<runtime::Timer> Send_Timer;
-  std::unique_ptr<runtime::Timer> Receive_Timer;
   std::unique_ptr<runtime::Timer> reopenTimer_;
 
   bool Reception = false;

@@ -12,6 +12,22 @@
 
 namespace korvane::link {
 
+// Why a port would not open, or went away while open.
+enum class PortProblem {
+  kNone,
+  kMissing,   // no such device
+  kDenied,    // the account may not use it
+  kBusy,      // another program holds it
+  kVanished,  // it went away while open (a USB adapter pulled out)
+  kOther,
+};
+
+struct PortFailure {
+  PortProblem problem = PortProblem::kNone;
+  std::string device;                // the device behind the port's number
+  std::vector<std::string> present;  // the serial ports the system has, as far as it knows
+};
+
 class SerialPort {
  public:
   virtual ~SerialPort() = default;
@@ -42,6 +58,8 @@ class SerialPort {
   virtual void setOnEvent(std::function<void()> onEvent) = 0;
 
   virtual std::string errorText() const = 0;
+  // Why the last open() failed, or why the port is lost.
+  virtual PortFailure failure() const { return {PortProblem::kOther, {}, {}}; }
 };
 
 // The device behind port `number` on this platform: "COMn" on Windows; elsewhere the value of

@@ -11,6 +11,7 @@
 //   Date           year, month, day: the reports are dated
 //   Runtime        createTimer, processUntil, processPending, timeOfDay, date
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -67,6 +68,14 @@ class Runtime {
 
   virtual TimeOfDay timeOfDay() const = 0;
   virtual Date date() const = 0;
+
+  // A steady clock in milliseconds, for measuring how long something took: real time here,
+  // the virtual clock in the tests.
+  virtual double nowMs() const {
+    return std::chrono::duration<double, std::milli>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+  }
 };
 
 }  // namespace korvane::runtime

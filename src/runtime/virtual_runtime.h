@@ -35,7 +35,7 @@ class VirtualRuntime final : public Runtime {
   Date date() const override;
 
   Micros nowUs() const { return now_; }
-  double nowMs() const { return static_cast<double>(now_) / 1000.0; }
+  double nowMs() const override { return static_cast<double>(now_) / 1000.0; }
 
   // Runs `action` once, `delay` microseconds from now (never in the past).
   void post(Micros delay, std::function<void()> action);

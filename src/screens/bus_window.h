@@ -37,6 +37,11 @@ struct BusWindow {
   Label Connection_Lbl{"Déconnecté"};
   Label Version_Lbl{"(Version)"};
   Label Cc_Lbl{"COURT-CIRCUIT", false};
+  std::string Emul_Frm_Tip;  // the frame's tooltip: why the port failed, while it is to blame
+  // Under the frame: "Adaptateur lent : NN ms par octet" while the adapter holds the echoes,
+  // and how to make it quick in its tooltip.
+  Label Lent_Lbl{"", false};
+  std::string Lent_Lbl_Tip;
 
   // "Status" frame.
   Label Current_Operation_Lbl{"Attente Commande"};

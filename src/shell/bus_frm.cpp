@@ -295,7 +295,16 @@ QWidget* BusFrm::buildEmulator() {
     *view = LabelView(label);
   }
   cc_.widget()->setStyleSheet(QStringLiteral("color: rgb(200, 0, 0); font-weight: bold;"));
-  layout->addWidget(emulFrm_);
+  // Under the link frame, the slow adapter's warning.
+  auto* linkColumn = new QVBoxLayout;
+  linkColumn->addWidget(emulFrm_);
+  auto* slow = new QLabel(row);
+  slow->setObjectName(QStringLiteral("Lent_Lbl"));
+  slow->setStyleSheet(QStringLiteral("color: rgb(160, 80, 0); font-weight: bold;"));
+  slow->setWordWrap(true);
+  linkColumn->addWidget(slow);
+  lent_ = LabelView(slow);
+  layout->addLayout(linkColumn);
 
   for (auto [view, title, name] : {std::tuple{&tensionDep_, "Départ BUS", "Lbl_Tension_Dep"},
                                    std::tuple{&tensionRet_, "Retour BUS", "Lbl_Tension_Ret"},
@@ -354,6 +363,15 @@ void BusFrm::render() {
   connection_.show(bus.Connection_Lbl);
   version_.show(bus.Version_Lbl);
   cc_.show(bus.Cc_Lbl);
+  lent_.show(bus.Lent_Lbl);
+  if (bus.Emul_Frm_Tip != emulTip_) {
+    emulTip_ = bus.Emul_Frm_Tip;
+    emulFrm_->setToolTip(qs(emulTip_));
+  }
+  if (bus.Lent_Lbl_Tip != lentTip_) {
+    lentTip_ = bus.Lent_Lbl_Tip;
+    lent_.widget()->setToolTip(qs(lentTip_));
+  }
   currentOperation_.show(bus.Current_Operation_Lbl);
   curAdr_.show(bus.Cur_Adr_Lbl);
   label1_.show(bus.Label1);

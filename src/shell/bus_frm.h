@@ -101,6 +101,9 @@ class BusFrm final : public QWidget {
   LabelView connection_;
   LabelView version_;
   LabelView cc_;
+  LabelView lent_;
+  std::string emulTip_;
+  std::string lentTip_;
   LabelView currentOperation_;
   LabelView curAdr_;
   LabelView label1_;

@@ -13,24 +13,33 @@ SimulatedPort::~SimulatedPort() {
   *alive_ = false;
 }
 
+namespace {
+
+std::string deviceOf(int number) {
+  return "COM" + std::to_string(number);
+}
+
+}  // namespace
+
+bool SimulatedPort::fail(link::PortProblem problem, int number, std::string error) {
+  error_ = std::move(error);
+  failure_ = {problem, deviceOf(number), {}};
+  for (int existing : existing_)
+    failure_.present.push_back(deviceOf(existing));
+  return false;
+}
+
 bool SimulatedPort::open(int number, const std::string& settings) {
-  if (open_) {
-    error_ = "port already open";
-    return false;
-  }
-  if (!existing_.contains(number)) {
-    error_ = "no such port";
-    return false;
-  }
-  if (held_) {
-    error_ = "port in use";
-    return false;
-  }
+  if (open_) return fail(link::PortProblem::kBusy, number, "port already open");
+  if (!existing_.contains(number)) return fail(link::PortProblem::kMissing, number, "no such port");
+  if (denied_) return fail(link::PortProblem::kDenied, number, "permission denied");
+  if (held_) return fail(link::PortProblem::kBusy, number, "port in use");
   open_ = true;
   lost_ = false;
   openedPort_ = number;
   settings_ = settings;
   error_.clear();
+  failure_ = {};
   return true;
 }
 
@@ -46,6 +55,7 @@ void SimulatedPort::pullAdapter() {
   if (!open_) return;
   open_ = false;
   lost_ = true;
+  fail(link::PortProblem::kVanished, pulledPort_, "connection lost");
   buffer_.clear();
   runtime_.post(0, [this, alive = alive_] {
     if (*alive && onEvent_) onEvent_();

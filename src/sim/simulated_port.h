@@ -35,11 +35,13 @@ class SimulatedPort final : public link::SerialPort {
   void setReceiveThreshold(std::size_t threshold) override { threshold_ = threshold; }
   void setOnEvent(std::function<void()> onEvent) override { onEvent_ = std::move(onEvent); }
   std::string errorText() const override { return error_; }
+  link::PortFailure failure() const override { return failure_; }
 
-  // The port numbers that exist on this pretend machine (default: 1 only), and whether
-  // another program holds the port.
+  // The port numbers that exist on this pretend machine (default: 1 only), as devices "COMn";
+  // whether another program holds the port; whether the account may not use it.
   void setExistingPorts(std::set<int> numbers) { existing_ = std::move(numbers); }
   void setHeldByAnotherProgram(bool held) { held_ = held; }
+  void setDenied(bool denied) { denied_ = denied; }
 
   // Line noise: bytes that arrive as if the box had sent them, `delayUs` from now and `gapUs`
   // apart, at the line's pace.
@@ -65,12 +67,15 @@ class SimulatedPort final : public link::SerialPort {
 
  private:
   void deliver(std::uint8_t byte);
+  bool fail(link::PortProblem problem, int number, std::string error);
 
   runtime::VirtualRuntime& runtime_;
   LoopSimulator& box_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   std::set<int> existing_{1};
   bool held_ = false;
+  bool denied_ = false;
+  link::PortFailure failure_;
   bool open_ = false;
   bool lost_ = false;
   int pulledPort_ = 0;

@@ -33,10 +33,9 @@ class Settings : public testing::TempDirTest {
   sim::SimulatedPort port{rt, box};
   std::unique_ptr<runtime::Timer> tache = rt.createTimer();
   screens::BusWindow bus;
-  screens::MeasuresWindow measures;
-  screens::RecordingDialogs dialogs;
   engine::BusState state;
-  link::ComLink com{rt, port, *tache, {bus, measures, dialogs}};
+  link::LinkObserver nobody;
+  link::ComLink com{rt, port, *tache, nobody};
 };
 
 TEST_F(Settings, AFirstRunWritesBackFourKeysAndValuesAreCheckedAsTheyAreRead) {

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "engine/link_views.h"
 #include "runtime/virtual_runtime.h"
 #include "sim/loop_simulator.h"
 #include "sim/simulated_port.h"
@@ -17,7 +20,7 @@ class ComLinkTest : public ::testing::Test {
  protected:
   ComLinkTest() : box(sim::loopOf({19, 19, 19, 19, 7})), port(rt, box), tache(rt.createTimer()) {
     tache->setOnTick([this] { ++ticks; });
-    com = std::make_unique<ComLink>(rt, port, *tache, ComViews{bus, measures, dialogs});
+    com = std::make_unique<ComLink>(rt, port, *tache, views);
   }
 
   // Runs an exchange and returns how long it took on the line, in ms.
@@ -36,6 +39,7 @@ class ComLinkTest : public ::testing::Test {
   screens::BusWindow bus;
   screens::MeasuresWindow measures;
   screens::RecordingDialogs dialogs;
+  engine::LinkViews views{rt, bus, measures, dialogs};
   std::unique_ptr<ComLink> com;
 };
 
@@ -53,15 +57,89 @@ TEST_F(ComLinkTest, OpeningShowsTheDisconnectedLookDrainsTheLineAndStartsTheEngi
   EXPECT_TRUE(dialogs.shown.empty());
 }
 
-TEST_F(ComLinkTest, AMissingPortSaysSoStopsTheEngineTickAndFailsEveryExchangeAtOnce) {
-  com->Port_Com = 7;
-  EXPECT_FALSE(com->Ouvrir_Port());
-  ASSERT_EQ(dialogs.shown.size(), 1u);
-  EXPECT_EQ(dialogs.shown[0].text, "Le port Com7 n'existe pas ou n'est pas libre !");
-  EXPECT_FALSE(tache->isEnabled());
-  EXPECT_EQ(bus.Connection_Lbl.caption, "Deconnecté");
-  EXPECT_EQ(timed([&] { EXPECT_FALSE(com->Envoi_Octet_Echo(0x01, 0x01)); }), 0);
-  EXPECT_TRUE(port.sent().empty());
+// A port that will not open says why and what to do, in the box and the link frame's tooltip;
+// the tick stays off and exchanges fail at once. None of them stops the next opening.
+TEST_F(ComLinkTest, APortThatWillNotOpenSaysWhyAndTheNextOpeningStillWorks) {
+  struct Case {
+    const char* what;
+    std::function<void()> spoil;
+    int number;
+    std::string says;
+  };
+  const std::string head = "n'existe pas ou n'est pas libre !\n\n";
+  for (const Case& c : {
+           Case{"missing", [] {}, 7,
+                "Le port Com7 " + head +
+                    "Le périphérique COM7 n'existe pas : l'adaptateur n'est pas branché, ou il "
+                    "porte un autre numéro.\nPorts présents : COM1.\nChoisissez le port par "
+                    "Utilitaires > Port Série."},
+           Case{"denied", [&] { port.setDenied(true); }, 1,
+                "Le port Com1 " + head +
+                    "Accès refusé à COM1 : votre compte n'est pas dans le groupe dialout.\nTapez "
+                    "dans un terminal : sudo usermod -aG dialout $USER\npuis fermez la session "
+                    "et rouvrez-la."},
+           Case{"busy", [&] { port.setHeldByAnotherProgram(true); }, 1,
+                "Le port Com1 " + head +
+                    "COM1 est déjà utilisé par un autre programme (terminal série, autre outil "
+                    "de maintenance).\nFermez-le, puis rouvrez le port par Utilitaires > Port "
+                    "Série."},
+       }) {
+    dialogs.shown.clear();
+    c.spoil();
+    com->Port_Com = c.number;
+    EXPECT_FALSE(com->Ouvrir_Port()) << c.what;
+    ASSERT_EQ(dialogs.shown.size(), 1u) << c.what;
+    EXPECT_EQ(dialogs.shown[0].title, "Erreur Port Com");
+    EXPECT_EQ(dialogs.shown[0].text, c.says);
+    EXPECT_EQ("Le port Com" + std::to_string(c.number) + " " + head + bus.Emul_Frm_Tip, c.says);
+    EXPECT_FALSE(tache->isEnabled());
+    EXPECT_EQ(bus.Connection_Lbl.caption, "Deconnecté");
+    EXPECT_EQ(timed([&] { EXPECT_FALSE(com->Envoi_Octet_Echo(0x01, 0x01)); }), 0);
+
+    port.setDenied(false);
+    port.setHeldByAnotherProgram(false);
+    com->Port_Com = 1;
+    EXPECT_TRUE(com->Ouvrir_Port()) << c.what;
+    EXPECT_TRUE(bus.Emul_Frm_Tip.empty());
+    EXPECT_TRUE(com->Envoi_Octet_Echo(0x01, 0x01));
+  }
+  EXPECT_TRUE(port.sent().size() == 3);
+
+  // Pulled out while open: the tooltip says so, and it clears once the adapter is back.
+  port.pullAdapter();
+  EXPECT_FALSE(com->Envoi_Octet_Echo(0x01, 0x01));
+  EXPECT_EQ(bus.Emul_Frm_Tip,
+            "L'adaptateur COM1 a été débranché.\nRebranchez-le : Korvane rouvre le port tout "
+            "seul dès qu'il revient.");
+  port.plugAdapterBack();
+  rt.runForMs(1100);
+  EXPECT_TRUE(port.isOpen());
+  EXPECT_TRUE(bus.Emul_Frm_Tip.empty());
+}
+
+// An adapter that holds the box's bytes until its latency timer runs out: the bus window says
+// so once the echoes' median is above 5 ms, and no longer once they are quick again.
+TEST_F(ComLinkTest, ASlowAdapterIsShownWhileItsEchoesAreSlow) {
+  ASSERT_TRUE(com->Ouvrir_Port());
+  auto echoes = [&](int n) {
+    for (int i = 0; i < n; ++i)
+      ASSERT_TRUE(com->Envoi_Octet_Echo(0x01, 0x01));
+  };
+  echoes(20);
+  EXPECT_FALSE(bus.Lent_Lbl.visible);  // about 2 ms: a byte out and its echo back
+
+  port.setLine(
+      [&](std::uint8_t byte) { port.injectFromLine(box.receive(byte, rt.nowUs()), 16'000); });
+  echoes(4);
+  EXPECT_FALSE(bus.Lent_Lbl.visible);  // four slow ones of the last nine: not yet
+  echoes(1);
+  EXPECT_TRUE(bus.Lent_Lbl.visible);
+  EXPECT_EQ(bus.Lent_Lbl.caption, "Adaptateur lent : 18 ms par octet");
+  EXPECT_NE(bus.Lent_Lbl_Tip.find("Délai de latence (ms) : 1"), std::string::npos);
+
+  port.setLine(nullptr);
+  echoes(5);
+  EXPECT_FALSE(bus.Lent_Lbl.visible);
 }
 
 // Reading the type of point 5, byte for byte as on the line; stale bytes before it and extra

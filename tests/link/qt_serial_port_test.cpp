@@ -116,6 +116,7 @@ TEST_F(QtSerialPortTest, HangUpClosesThePortAndRaisesTheEventOnce) {
   ASSERT_TRUE(waitFor([&] { return events_ >= 1; }));
   EXPECT_FALSE(port_.isOpen());
   EXPECT_TRUE(port_.lost());
+  EXPECT_EQ(port_.failure().problem, PortProblem::kVanished);
   settle(100);  // closed, so no error storm
   EXPECT_EQ(events_, 1);
   port_.close();

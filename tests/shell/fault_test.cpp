@@ -95,27 +95,45 @@ TEST(Faults, ALineThatMisbehavesNeverStopsTheTool) {
 
 // A port that is not there, or that another program holds, is said once; the port menu then
 // reaches the box on another port.
-TEST(Faults, APortMissingOrBusyAtStartIsSaidThenAnotherPortConnects) {
-  for (const bool busy : {false, true}) {
-    SCOPED_TRACE(busy);
-    App app(busy ? "busy" : "missing", "[PORTCOM]\r\nCOM=1\r\n", korvane::testing::kFivePoints,
+// Each reason is said with what to do, and the port menu still works after it.
+TEST(Faults, APortMissingBusyOrRefusedAtStartIsSaidThenAnotherPortConnects) {
+  const std::string head = "Erreur Port Com: Le port Com1 n'existe pas ou n'est pas libre !\n\n";
+  for (const auto& [reason, says] :
+       {std::pair<std::string, std::string>{"missing", "Le périphérique "},
+        {"busy", " est déjà utilisé par un autre programme"},
+        {"denied", "Accès refusé à "}}) {
+    SCOPED_TRACE(reason);
+    App app(reason, "[PORTCOM]\r\nCOM=1\r\n", korvane::testing::kFivePoints,
             {"--com", "2", "--link", "DIR/ttyUSB1"});
     const std::string port1 = (app.dir / "ttyUSB0").string();
     korvane::testing::Loopsim other({"--link", port1, korvane::testing::kLoops + "/empty.json"});
     ASSERT_FALSE(korvane::testing::readFor(other.out, 300, 5000, '\n').empty());
     QSerialPort holder(QString::fromStdString(port1));
-    ASSERT_TRUE(busy ? holder.open(QIODevice::ReadWrite) : other.command("unplug") == "ok");
+    if (reason == "missing") {
+      ASSERT_EQ(other.command("unplug"), "ok");
+    }
+    if (reason == "busy") {
+      ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
+    }
+    const fs::perms mode = fs::status(port1).permissions();
+    if (reason == "denied") fs::permissions(port1, fs::perms::none);
     ::setenv("KORVANE_COM1", port1.c_str(), 1);
 
-    app.main->sm_di_Click();  // returns once the message is answered
+    {
+      korvane::testing::AsOrdinaryUser user;
+      app.main->sm_di_Click();  // returns once the message is answered
+    }
+    if (reason == "denied") fs::permissions(port1, mode);
+    ASSERT_FALSE(app.messages.empty());
+    EXPECT_TRUE(app.messages[0].starts_with(head)) << app.messages[0];
+    EXPECT_NE(app.messages[0].find(says), std::string::npos) << app.messages[0];
+    app.messages.erase(app.messages.begin());
     BusFrm* frm = app.main->busFrm();
     QStringList answers = {QStringLiteral("20"), QStringLiteral("2")};  // asked until 1..16
     frm->askPort = [&](const QString&) { return std::optional<QString>(answers.takeFirst()); };
     frm->findChild<QAction*>(QStringLiteral("Serial_Com_Port_Mnu"))->trigger();
     EXPECT_TRUE(app.connected(10'000));
-    EXPECT_EQ(app.messages, (std::vector<std::string>{
-                                "Erreur Port Com: Le port Com1 n'existe pas ou n'est pas libre !",
-                                "ERREUR: Valeur entre 1 et 16 SVP..."}));
+    EXPECT_EQ(app.messages, (std::vector<std::string>{"ERREUR: Valeur entre 1 et 16 SVP..."}));
     std::ifstream ini(app.dir / "BUS-CONFIG.INI");
     EXPECT_NE(std::string(std::istreambuf_iterator<char>(ini), {}).find("COM=2"),
               std::string::npos);

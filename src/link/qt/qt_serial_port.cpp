@@ -2,12 +2,18 @@
 
 #include <QByteArray>
 #include <QSerialPort>
+#include <QSerialPortInfo>
 #include <QString>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
+#endif
+#ifdef Q_OS_LINUX
+#include <linux/serial.h>
+#include <sys/ioctl.h>
 #endif
 
 #include <algorithm>
@@ -102,6 +108,18 @@ std::optional<LineSettings> parseSettings(std::string_view text) {
   return line;
 }
 
+// Asks the driver to hand over each byte as it comes (a USB adapter's latency timer down to
+// 1 ms). A driver or a pseudo-terminal that has no such setting refuses; the port works anyway.
+void askLowLatency([[maybe_unused]] int fd) {
+#ifdef Q_OS_LINUX
+  serial_struct serial{};
+  if (::ioctl(fd, TIOCGSERIAL, &serial) != 0) return;
+  if ((serial.flags & ASYNC_LOW_LATENCY) != 0) return;
+  serial.flags |= ASYNC_LOW_LATENCY;
+  ::ioctl(fd, TIOCSSERIAL, &serial);
+#endif
+}
+
 }  // namespace
 
 QtSerialPort::QtSerialPort() : port_(new QSerialPort) {
@@ -126,11 +144,13 @@ QtSerialPort::~QtSerialPort() {
 bool QtSerialPort::open(int number, const std::string& settings) {
   if (port_->isOpen()) port_->close();
   errorText_.clear();
-  device_ = portDeviceName(number);
+  failure_ = {};
+  device_ = resolve_ ? resolve_(number) : portDeviceName(number);
 
   const auto line = parseSettings(settings);
   if (!line) {
     errorText_ = "Invalid port settings \"" + settings + "\" (expected e.g. 9600,N,8,1)";
+    failure_ = {PortProblem::kOther, device_, {}};
     return false;
   }
 
@@ -146,10 +166,12 @@ bool QtSerialPort::open(int number, const std::string& settings) {
   if (!port_->open(QIODevice::ReadWrite)) {
     // Missing device, no permission, or a port in use (QSerialPort's lock file says so).
     errorText_ = describeError();
+    failure_ = classifyOpenError();
     port_->clearError();
     opening_ = false;
     return false;
   }
+  askLowLatency(static_cast<int>(port_->handle()));
   // The box may draw its supply from the handshake lines, so raise both. A pseudo-terminal
   // (the simulator) has no such lines and refuses; that is no reason to give up the port.
   port_->setDataTerminalReady(true);
@@ -256,6 +278,7 @@ void QtSerialPort::onError(int error) {
                    (error == QSerialPort::ResourceError ? " (" + qtErrorText() + ")" : "");
       if (port_->isOpen()) port_->close();
       lost_ = true;
+      failure_ = {PortProblem::kVanished, device_, {}};
       raiseEvent();
       return;
     default:
@@ -274,6 +297,36 @@ void QtSerialPort::raiseEvent() {
   handler();
   if (!*alive) return;  // the handler destroyed this port
   --raising_;
+}
+
+PortFailure QtSerialPort::classifyOpenError() const {
+  PortFailure why{PortProblem::kOther, device_, {}};
+  switch (port_->error()) {
+    case QSerialPort::DeviceNotFoundError:
+      why.problem = PortProblem::kMissing;
+      for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        why.present.push_back(info.systemLocation().toStdString());
+      std::sort(why.present.begin(), why.present.end());
+      break;
+    case QSerialPort::PermissionError:
+      // The same error for a device the account may not open and for one another program
+      // holds (a lock file, or the driver's exclusive mode): the file's own access tells.
+#ifdef Q_OS_UNIX
+      why.problem =
+          ::faccessat(AT_FDCWD, device_.c_str(), R_OK | W_OK, AT_EACCESS) != 0 && errno == EACCES
+              ? PortProblem::kDenied
+              : PortProblem::kBusy;
+#else
+      why.problem = PortProblem::kBusy;  // Windows refuses a port in use this way
+#endif
+      break;
+    case QSerialPort::OpenError:
+      why.problem = PortProblem::kBusy;
+      break;
+    default:
+      break;
+  }
+  return why;
 }
 
 std::string QtSerialPort::describeError() const {

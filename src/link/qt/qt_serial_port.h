@@ -1,8 +1,12 @@
 #pragma once
 // The serial port of the application: QSerialPort behind the SerialPort interface.
 //
-//   open          parses "baud,parity,data,stop" (e.g. "9600,N,8,1"), opens
-//                 portDeviceName(number) read-write, raises DTR and RTS
+//   open          parses "baud,parity,data,stop" (e.g. "9600,N,8,1"), opens the device of
+//                 `number` (portDeviceName unless told otherwise) read-write, raises DTR and
+//                 RTS and, on Linux, asks the driver for low latency: a USB adapter otherwise
+//                 holds what it receives for up to 16 ms, and every byte waits for its echo
+//   failure       why an opening failed (no such device, with the ports there are; access
+//                 refused; held by another program) or why the port was lost
 //   notification  the event handler runs when a read leaves at least `threshold` bytes
 //                 waiting, and on any port error
 //   hang-up       a read or resource error (adapter pulled, simulator gone) closes the port,
@@ -49,12 +53,19 @@ class QtSerialPort final : public SerialPort {
   void setOnEvent(std::function<void()> onEvent) override;
 
   std::string errorText() const override;
+  PortFailure failure() const override { return failure_; }
+
+  // The device behind a port number; portDeviceName by default.
+  void setDeviceResolver(std::function<std::string(int number)> resolve) {
+    resolve_ = std::move(resolve);
+  }
 
  private:
   void onReadyRead();
   void onError(int error);  // a QSerialPort::SerialPortError
   void raiseEvent();
   std::string describeError() const;
+  PortFailure classifyOpenError() const;
   std::string qtErrorText() const;
 
   QSerialPort* port_;  // owned; see the destructor for why not a unique_ptr
@@ -66,6 +77,8 @@ class QtSerialPort final : public SerialPort {
   std::function<void()> onEvent_;
   std::string device_;
   std::string errorText_;
+  PortFailure failure_;
+  std::function<std::string(int)> resolve_ = portDeviceName;
 };
 
 }  // namespace korvane::link
