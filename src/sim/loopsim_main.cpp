@@ -1,7 +1,7 @@
 // korvane-loopsim: plays a loop file behind a pseudo-terminal, so that the tool talks to the
 // simulated box through its real serial-port code.
 //
-//   korvane-loopsim [--com N] [--link PATH] [--verbose] LOOP.json
+//   korvane-loopsim [--com N] [--link PATH] [--latency-timer MS] [--verbose] LOOP.json
 //
 // The first line on stdout is KORVANE_COM<N>=/dev/pts/<k> (or =PATH with --link, a symbolic
 // link to the terminal kept at PATH): exported, it makes port N of the tool open that
@@ -9,6 +9,10 @@
 // line on stdout, "ok..." or "error: ...". Runs until SIGINT or SIGTERM. A loop file that
 // cannot be played gives one line on stderr and exit status 2; a terminal or link it cannot
 // make (something other than a link is at PATH), status 1.
+//
+// --latency-timer MS plays a USB adapter that holds what the box sends until 62 bytes wait or
+// MS milliseconds (1..255) pass after the last one (sim/adapter_buffer.h); without it the
+// box's bytes reach the tool at once. Either way each byte takes its 9600-baud time.
 
 #include <poll.h>
 #include <signal.h>
@@ -20,11 +24,13 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "sim/adapter_buffer.h"
 #include "sim/control.h"
 #include "sim/loop.h"
 #include "sim/loop_simulator.h"
@@ -41,6 +47,9 @@ constexpr auto kByteTime = std::chrono::microseconds(1042);
 // a whole byte. The last stretch of each byte is waited awake, so the line keeps its pace.
 constexpr auto kAwakeStretch = std::chrono::microseconds(300);
 constexpr int kPollMs = 100;
+// A wait for the adapter's timer ends in waitUntil, not in poll: poll counts whole
+// milliseconds and wakes as late as a sleep, and one of 0 ms would keep the CPU busy.
+constexpr auto kPollMargin = std::chrono::milliseconds(2);
 // Lets the last answer reach the tool before the terminal disappears.
 constexpr auto kClosingPause = std::chrono::milliseconds(200);
 
@@ -61,7 +70,15 @@ void installSignals() {
 }
 
 constexpr const char* kUsage =
-    "usage: korvane-loopsim [--com N] [--link PATH] [--verbose] LOOP.json\n";
+    "usage: korvane-loopsim [--com N] [--link PATH] [--latency-timer MS] [--verbose] LOOP.json\n";
+constexpr const char* kOptions =
+    "  --com N             the first line names port N of the tool (1..99, default 1)\n"
+    "  --link PATH         name the terminal by a symbolic link kept at PATH\n"
+    "  --latency-timer MS  hold the box's bytes like a USB adapter: until 62 wait or MS ms\n"
+    "                      (1..255) pass after the last one; without it they pass at once\n"
+    "  --verbose           one line per exchange on stderr\n"
+    "  -h, --help          this help\n"
+    "Fault commands come on stdin, one a line; see docs/simulator.md.\n";
 
 void waitUntil(Clock::time_point t) {
   std::this_thread::sleep_until(t - kAwakeStretch);
@@ -72,6 +89,14 @@ void waitUntil(Clock::time_point t) {
 int usage(const std::string& problem) {
   std::cerr << "korvane-loopsim: " << problem << "\n" << kUsage;
   return 2;
+}
+
+// The whole of `text` as a decimal number from lo to hi, if it is one.
+std::optional<int> numberIn(const std::string& text, long lo, long hi) {
+  char* end = nullptr;
+  const long value = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || value < lo || value > hi) return std::nullopt;
+  return static_cast<int>(value);
 }
 
 // The commands on stdin, whole lines at a time. At its end (nothing to read, or /dev/null)
@@ -105,10 +130,13 @@ class CommandInput {
 };
 
 // The adapter's end of the line: a fresh terminal each time it is plugged in, named by a link
-// when asked, like a udev name that outlives the device behind it.
+// when asked, like a udev name that outlives the device behind it, and what the adapter holds
+// of the box's bytes before the tool gets them.
 class Adapter {
  public:
-  explicit Adapter(std::string link) : link_(std::move(link)) { plug(); }
+  Adapter(std::string link, int latencyTimerMs) : link_(std::move(link)), held_(latencyTimerMs) {
+    plug();
+  }
   ~Adapter() { unplug(); }
 
   // Throws when the terminal or the link cannot be made (something else is at the link's path).
@@ -123,9 +151,16 @@ class Adapter {
   void unplug() {
     removeLink();
     line_.reset();
+    held_.release();
   }
   korvane::sim::PtyLine* line() { return line_.get(); }
   std::string name() const { return link_.empty() && line_ ? line_->deviceName() : link_; }
+
+  // A byte the box sent, at sentUs (microseconds since the start).
+  void fromBox(std::uint8_t byte, std::int64_t sentUs) { toPc(held_.fromBox(byte, sentUs)); }
+  // When what the adapter holds is due to the tool, if it holds anything.
+  std::optional<std::int64_t> dueAt() const { return held_.dueAt(); }
+  void releaseHeld() { toPc(held_.release()); }
 
  private:
   // Only ever a link: a --link that names a real file or device must not cost it.
@@ -136,14 +171,20 @@ class Adapter {
     }
   }
 
+  void toPc(const std::vector<std::uint8_t>& bytes) {
+    if (line_ && !bytes.empty()) line_->write(bytes);
+  }
+
   std::string link_;
   std::unique_ptr<korvane::sim::PtyLine> line_;
+  korvane::sim::AdapterBuffer held_;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
   int com = 1;
+  int latencyTimerMs = 0;
   bool verbose = false;
   std::string loopPath;
   std::string link;
@@ -154,17 +195,22 @@ int main(int argc, char** argv) {
     } else if (arg == "--com") {
       if (i + 1 >= argc) return usage("--com needs a port number");
       const std::string n = argv[++i];
-      char* end = nullptr;
-      const long value = std::strtol(n.c_str(), &end, 10);
-      if (n.empty() || *end != '\0' || value < 1 || value > 99) {
-        return usage("--com takes a port number from 1 to 99, not \"" + n + "\"");
+      const auto value = numberIn(n, 1, 99);
+      if (!value) return usage("--com takes a port number from 1 to 99, not \"" + n + "\"");
+      com = *value;
+    } else if (arg == "--latency-timer") {
+      if (i + 1 >= argc) return usage("--latency-timer needs milliseconds");
+      const std::string ms = argv[++i];
+      const auto value = numberIn(ms, 1, 255);
+      if (!value) {
+        return usage("--latency-timer takes milliseconds from 1 to 255, not \"" + ms + "\"");
       }
-      com = static_cast<int>(value);
+      latencyTimerMs = *value;
     } else if (arg == "--link") {
       if (i + 1 >= argc) return usage("--link needs a path");
       link = argv[++i];
     } else if (arg == "--help" || arg == "-h") {
-      std::cout << kUsage;
+      std::cout << kUsage << kOptions;
       return 0;
     } else if (!arg.empty() && arg[0] == '-') {
       return usage("unknown option " + arg);
@@ -187,7 +233,7 @@ int main(int argc, char** argv) {
   installSignals();
   std::unique_ptr<Adapter> adapter;
   try {
-    adapter = std::make_unique<Adapter>(link);
+    adapter = std::make_unique<Adapter>(link, latencyTimerMs);
   } catch (const std::exception& e) {
     std::cerr << "korvane-loopsim: cannot plug the box in: " << e.what() << "\n";
     return 1;
@@ -200,6 +246,15 @@ int main(int argc, char** argv) {
   auto microsSinceStart = [start](Clock::time_point t) {
     return std::chrono::duration_cast<std::chrono::microseconds>(t - start).count();
   };
+  auto timeAt = [start](std::int64_t micros) { return start + std::chrono::microseconds(micros); };
+  // Waits until t; what the adapter holds goes to the tool on time meanwhile.
+  auto waitReleasing = [&](Clock::time_point t) {
+    for (auto due = adapter->dueAt(); due && timeAt(*due) <= t; due = adapter->dueAt()) {
+      waitUntil(timeAt(*due));
+      adapter->releaseHeld();
+    }
+    waitUntil(t);
+  };
   if (verbose) {
     box->setLogger([](const std::string& text) { std::cerr << text << "\n"; });
   }
@@ -208,23 +263,33 @@ int main(int argc, char** argv) {
   Clock::time_point toBoxFree = start;
   Clock::time_point toPcFree = start;
   while (stopRequested == 0) {
+    int pollMs = kPollMs;
+    if (const auto due = adapter->dueAt()) {
+      const auto pollFor =
+          std::chrono::floor<std::chrono::milliseconds>(timeAt(*due) - Clock::now() - kPollMargin);
+      if (pollFor.count() < 1) {
+        waitReleasing(timeAt(*due));
+        continue;
+      }
+      pollMs = static_cast<int>(std::min<std::int64_t>(kPollMs, pollFor.count()));
+    }
     korvane::sim::PtyLine* line = adapter->line();
     std::vector<std::uint8_t> bytes;
     if (line) {
-      bytes = line->read(kPollMs, input.fd());
+      bytes = line->read(pollMs, input.fd());
     } else {
       pollfd pfd{input.fd(), POLLIN, 0};
-      ::poll(&pfd, 1, kPollMs);
+      ::poll(&pfd, 1, pollMs);
     }
     for (std::uint8_t byte : bytes) {
       const Clock::time_point arrives = std::max(Clock::now(), toBoxFree) + kByteTime;
       toBoxFree = arrives;
-      waitUntil(arrives);
+      waitReleasing(arrives);
       for (std::uint8_t answer : box->receive(byte, microsSinceStart(arrives))) {
         const Clock::time_point sent = std::max(Clock::now(), toPcFree) + kByteTime;
         toPcFree = sent;
-        waitUntil(sent);
-        line->write({answer});
+        waitReleasing(sent);
+        adapter->fromBox(answer, microsSinceStart(sent));
       }
     }
     for (const std::string& command : input.lines()) {

@@ -1,7 +1,10 @@
 // korvane-loopsim as a program: the application and adapter tests drive it over its
-// pseudo-terminal; what only shows here is how it refuses a loop file it cannot play.
+// pseudo-terminal; what only shows here is how it refuses a loop file it cannot play, and how
+// its adapter holds the box's bytes.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -30,6 +33,23 @@ TEST(LoopsimPty, RefusesToStartWithOneLineAndItsStatus) {
     EXPECT_TRUE(readFor(sim.out, 1, 100).empty());
   }
   EXPECT_EQ(std::filesystem::file_size(file), 4u);
+}
+
+// 70 link checks sent at once are echoed one every two byte-times (~146 ms for all): the first
+// 62 fill a packet and come together long before the 255 ms timer; the last 8 only come once it
+// has run out after the last echo.
+TEST(LoopsimPty, TheAdapterHoldsTheBoxsBytesUntilAPacketIsFullOrItsTimerRunsOut) {
+  Loopsim sim({"--latency-timer", "255", kLoops + "/empty.json"});
+  const std::string first = readFor(sim.out, 300, 5000, '\n');
+  const std::string device = first.substr(first.find('=') + 1, first.size() - first.find('=') - 2);
+  const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(fd, 0) << first;
+  const std::string checks(70, '\x01');
+  ASSERT_EQ(::write(fd, checks.data(), checks.size()), 70);
+  EXPECT_EQ(readFor(fd, 62, 250), std::string(62, '\x01'));
+  EXPECT_EQ(readFor(fd, 8, 200), "");
+  EXPECT_EQ(readFor(fd, 8, 1000), std::string(8, '\x01'));
+  ::close(fd);
 }
 
 }  // namespace
