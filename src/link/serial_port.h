@@ -62,9 +62,9 @@ class SerialPort {
   virtual PortFailure failure() const { return {PortProblem::kOther, {}, {}}; }
 };
 
-// The device behind port `number` on this platform: "COMn" on Windows; elsewhere the value of
-// the environment variable KORVANE_COM<n> when set (e.g. /dev/pts/5 from korvane-loopsim),
-// else /dev/ttyS<n-1>.
+// The device behind port `number` with no settings and no port list (port_map.h): "COMn" on
+// Windows; elsewhere the value of the environment variable KORVANE_COM<n> when set (e.g.
+// /dev/pts/5 from korvane-loopsim), else /dev/ttyS<n-1>.
 std::string portDeviceName(int number);
 
 }  // namespace korvane::link

@@ -7,7 +7,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPointer>
@@ -76,13 +75,16 @@ BusFrm::BusFrm(BusFrmSetup setup, QWidget* parent) : QWidget(parent), session_(s
     render();
   });
 
-  askPort = [this](const QString& current) -> std::optional<QString> {
-    bool ok = false;
-    const QString answer = QInputDialog::getText(this, QString::fromUtf8(config::kPortPromptTitle),
-                                                 QString::fromUtf8(config::kPortPrompt),
-                                                 QLineEdit::Normal, current, &ok);
-    if (!ok) return std::nullopt;
-    return answer;
+  askPort = [this](const QString& current) -> std::optional<PortAnswer> {
+    const std::vector<link::PortInfo> ports =
+        session_.portLister ? session_.portLister->ports() : std::vector<link::PortInfo>();
+    const link::PortEntries entries = config::Lire_Ports(session_.ini());
+    std::vector<int> numbers;
+    for (const link::PortInfo& port : ports)
+      numbers.push_back(link::numberOfPort(port, entries, ports));
+    PortDialog dialog(current, ports, numbers, this);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.answer();
   };
 
   station().control.Ecrire_Port_Protocole = [this] {
@@ -409,10 +411,24 @@ void BusFrm::askPortUntilValid() {
   ++modals_;
   std::optional<int> number;
   while (!number) {
-    const std::optional<QString> answer = askPort(QString::number(station().com.Port_Com));
+    const std::optional<PortAnswer> answer = askPort(QString::number(station().com.Port_Com));
     if (!self) return;
     if (station().state.Fermeture) break;
-    number = config::portNumberFromAnswer(us(answer.value_or(QString())));
+    const std::optional<int> typed =
+        config::portNumberFromAnswer(us(answer ? answer->typed : QString()));
+    if (answer && answer->picked) {
+      // A port from the list takes the number it has, else the one typed (or the current
+      // one), and the settings file remembers the adapter under it.
+      const std::vector<link::PortInfo> ports =
+          session_.portLister ? session_.portLister->ports() : std::vector<link::PortInfo>();
+      const link::PortPick pick =
+          link::pickPort(*answer->picked, typed.value_or(station().com.Port_Com),
+                         config::Lire_Ports(session_.ini()), ports);
+      if (!pick.entry.empty()) config::Ecrire_Port_Device(session_.ini(), pick.number, pick.entry);
+      if (pick.number > 0) number = pick.number;
+      if (number) break;
+    }
+    number = typed;
     if (!number) {
       session_.dialogs().messageBox(config::kPortRangeError, config::kPortRangeErrorTitle,
                                     screens::Icon::kInformation);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/bus_station.h"
+#include "shell/port_dialog.h"
 #include "shell/session.h"
 #include "shell/view.h"
 
@@ -57,7 +58,7 @@ class BusFrm final : public QWidget {
   void render();
 
   // The port menu's question. Returns the answer, or nothing for Cancel. Tests replace it.
-  std::function<std::optional<QString>(const QString& current)> askPort;
+  std::function<std::optional<PortAnswer>(const QString& current)> askPort;
 
   // Windows and modal boxes opened by this window that are still on the stack: it must not
   // be destroyed before they return.

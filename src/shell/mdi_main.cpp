@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "engine/bus_state.h"
+#include "link/qt/qt_port_lister.h"
 #include "link/qt/qt_serial_port.h"
 #include "reports/report_images.h"
 #include "runtime/qt/qt_runtime.h"
@@ -23,10 +24,16 @@ struct AppSession {
   AppSession(const std::filesystem::path& ini, QWidget* window)
       : dialogs(window), session(runtime, port, dialogs, ini, window) {
     runtime.setOnActivity([this] { session.coreRan(); });
+    session.portLister = &lister;
+    // The settings file is read at each opening: another program may have changed [Ports].
+    port.setDeviceResolver([this](int number) {
+      return link::deviceForPort(number, config::Lire_Ports(session.ini()), lister.ports());
+    });
   }
   ~AppSession() { runtime.setOnActivity(nullptr); }
 
   runtime::QtRuntime runtime;
+  link::QtPortLister lister;
   link::QtSerialPort port;
   QtDialogs dialogs;
   Session session;

@@ -22,6 +22,7 @@
 #include <memory>
 
 #include "engine/bus_station.h"
+#include "link/port_map.h"
 #include "reports/report_images.h"
 
 class QTimer;
@@ -46,6 +47,8 @@ class Session final {
 
   engine::BusStation station;
   reports::ReportImages reportImages;
+  // The serial ports present, for the port menu's list; none in the widget tests.
+  const link::PortLister* portLister = nullptr;
 
   const std::filesystem::path& ini() const { return ini_; }
   std::filesystem::path reportFolder() const { return ini_.parent_path(); }

@@ -130,7 +130,9 @@ TEST(Faults, APortMissingBusyOrRefusedAtStartIsSaidThenAnotherPortConnects) {
     app.messages.erase(app.messages.begin());
     BusFrm* frm = app.main->busFrm();
     QStringList answers = {QStringLiteral("20"), QStringLiteral("2")};  // asked until 1..16
-    frm->askPort = [&](const QString&) { return std::optional<QString>(answers.takeFirst()); };
+    frm->askPort = [&](const QString&) {
+      return std::optional<PortAnswer>({answers.takeFirst(), std::nullopt});
+    };
     frm->findChild<QAction*>(QStringLiteral("Serial_Com_Port_Mnu"))->trigger();
     EXPECT_TRUE(app.connected(10'000));
     EXPECT_EQ(app.messages, (std::vector<std::string>{"ERREUR: Valeur entre 1 et 16 SVP..."}));
@@ -138,6 +140,28 @@ TEST(Faults, APortMissingBusyOrRefusedAtStartIsSaidThenAnotherPortConnects) {
     EXPECT_NE(std::string(std::istreambuf_iterator<char>(ini), {}).find("COM=2"),
               std::string::npos);
   }
+}
+
+// Installed from the package, nothing sets KORVANE_COM1: the settings file names the device.
+// A port picked from the list is remembered under its number.
+TEST(Faults, ThePortsOfTheSettingsFileNeedNoVariable) {
+  const fs::path link = fs::temp_directory_path() / "korvane_app_ports" / "ttyUSB1";
+  App app("ports", "[PORTCOM]\r\nCOM=1\r\n[Ports]\r\nCOM1=" + link.string() + "\r\n",
+          korvane::testing::kFivePoints, {"--com", "2", "--link", "DIR/ttyUSB1"});
+  ::unsetenv("KORVANE_COM1");
+  ASSERT_NE(app.openConnected(), nullptr);
+
+  BusFrm* frm = app.main->busFrm();
+  frm->askPort = [&](const QString&) {
+    return std::optional<PortAnswer>(
+        {QStringLiteral("4"), link::PortInfo{"/dev/ttyKORVANE9", "", "", "", "", false}});
+  };
+  frm->findChild<QAction*>(QStringLiteral("Serial_Com_Port_Mnu"))->trigger();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return app.station().com.Port_Com == 4; }, 5000));
+  std::ifstream ini(app.dir / "BUS-CONFIG.INI");
+  const std::string text(std::istreambuf_iterator<char>(ini), {});
+  EXPECT_NE(text.find("COM4=/dev/ttyKORVANE9"), std::string::npos) << text;
+  EXPECT_NE(text.find("COM=4"), std::string::npos) << text;
 }
 
 TEST(Faults, AReadOnlyReportFolderIsSaidAndNothingIsLost) {

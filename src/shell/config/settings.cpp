@@ -14,6 +14,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kPortSection = "PORTCOM";
+constexpr const char* kDevicesSection = "Ports";
 constexpr const char* kParameters = "PARAMETRES";
 
 constexpr int kTempoBusMin = 50;
@@ -131,6 +132,19 @@ std::optional<int> portNumberFromAnswer(std::string_view answer) {
   const double port = screens::roundHalfEven(screens::numericValue(answer));
   if (port < 1 || port > 16) return std::nullopt;
   return static_cast<int>(port);
+}
+
+link::PortEntries Lire_Ports(const fs::path& ini) {
+  link::PortEntries entries;
+  for (int n = 1; n <= link::kMaxPortNumber; ++n) {
+    std::string device = Lire_Ini(ini, kDevicesSection, "COM" + std::to_string(n), "", false);
+    if (!device.empty()) entries[n] = std::move(device);
+  }
+  return entries;
+}
+
+void Ecrire_Port_Device(const fs::path& ini, int number, const std::string& device) {
+  Ecrire_Ini(ini, kDevicesSection, "COM" + std::to_string(number), device);
 }
 
 }  // namespace korvane::config

@@ -10,6 +10,10 @@
 //   Type_Menu_Click       a click on one of those entries: at most one stays checked
 //   Phase_Option_Click    a click on "Phase 1" or "Phase 2"
 //   portNumberFromAnswer  the port number typed in the port box, when it is one
+//   Lire_Ports            the [Ports] section: the device each port number stands for
+//                         (COM1=/dev/serial/by-id/...), read each time a port opens, since
+//                         another program may have changed it
+//   Ecrire_Port_Device    one entry of it, for a port picked from the list
 //
 // Write failures are deliberately silent: a read-only installation folder must not stop a
 // technician on site, the tool then simply starts with the same settings next time.
@@ -20,6 +24,7 @@
 
 #include "engine/bus_state.h"
 #include "link/com_link.h"
+#include "link/port_map.h"
 #include "screens/bus_window.h"
 
 namespace korvane::config {
@@ -53,5 +58,8 @@ void Phase_Option_Click(const std::filesystem::path& ini, int index, engine::Bus
 // The port number 1..16 the answer gives (its leading number, as the old tool read it), or
 // nullopt when the box must ask again.
 std::optional<int> portNumberFromAnswer(std::string_view answer);
+
+link::PortEntries Lire_Ports(const std::filesystem::path& ini);
+void Ecrire_Port_Device(const std::filesystem::path& ini, int number, const std::string& device);
 
 }  // namespace korvane::config
