@@ -132,7 +132,7 @@ class TimedTimer final : public runtime::Timer {
       if (interval == 100) {
         late_.ticksMs += late;
         ++late_.ticks;
-      } else if (interval != link::kIndicatorMs && interval != link::kAnswerTimeoutMs &&
+      } else if (interval != engine::kIndicatorMs && interval != link::kAnswerTimeoutMs &&
                  interval != link::kReopenMs) {
         late_.pausesMs += late;
         ++late_.pauses;

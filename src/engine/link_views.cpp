@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "link/com_link.h"
 #include "screens/number_format.h"
 
 namespace korvane::engine {
@@ -75,7 +74,7 @@ LinkViews::LinkViews(runtime::Runtime& runtime, screens::BusWindow& bus,
       Receive_Timer(runtime.createTimer()) {
   for (auto [timer, light] : {std::pair{Send_Timer.get(), &screens::BusWindow::Send_Shp},
                               std::pair{Receive_Timer.get(), &screens::BusWindow::Receive_Shp}}) {
-    timer->setInterval(link::kIndicatorMs);
+    timer->setInterval(kIndicatorMs);
     timer->setOnTick([this, timer, light] {
       (bus_.*light).visible = false;
       timer->setEnabled(false);

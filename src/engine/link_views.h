@@ -25,6 +25,7 @@
 
 namespace korvane::engine {
 
+inline constexpr int kIndicatorMs = 75;  // how long the send and receive lights stay lit
 inline constexpr double kSlowEchoMs = 5;
 inline constexpr std::size_t kEchoSamples = 9;
 

@@ -45,7 +45,6 @@
 namespace korvane::link {
 
 inline constexpr int kAnswerTimeoutMs = 2000;
-inline constexpr int kIndicatorMs = 75;  // how long the send and receive lights stay lit
 inline constexpr int kRearmPauseMs = 3000;
 inline constexpr int kReopenMs = 1000;
 // The box drops an exchange it holds half of after half a second without a byte; this long,
