@@ -72,8 +72,10 @@ LinkViews::LinkViews(runtime::Runtime& runtime, screens::BusWindow& bus,
       dialogs_(dialogs),
       Send_Timer(runtime.createTimer()),
       Receive_Timer(runtime.createTimer()) {
-  for (auto [timer, light] : {std::pair{Send_Timer.get(), &screens::BusWindow::Send_Shp},
-                              std::pair{Receive_Timer.get(), &screens::BusWindow::Receive_Shp}}) {
+  for (const auto& pair : {std::pair{Send_Timer.get(), &screens::BusWindow::Send_Shp},
+                           std::pair{Receive_Timer.get(), &screens::BusWindow::Receive_Shp}}) {
+    runtime::Timer* timer = pair.first;
+    screens::Shape screens::BusWindow::*light = pair.second;
     timer->setInterval(kIndicatorMs);
     timer->setOnTick([this, timer, light] {
       (bus_.*light).visible = false;
