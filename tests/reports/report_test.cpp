@@ -2,6 +2,11 @@
 // the two save buttons do with the files and the boxes.
 #include <gtest/gtest.h>
 
+#include <csignal>
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
+
 #include "../engine/station.h"
 #include "reports/demo_loop.h"
 #include "reports/html_report.h"
@@ -207,6 +212,23 @@ TEST_F(Reports, SavingNeverLeavesAReportHalfWrittenOrSilentlyLost) {
   EXPECT_EQ(dialogs.shown.back().title, "Listing");
   EXPECT_EQ(bytes(other), "read-only report");
   EXPECT_EQ(bytes(report), "Non Renseign\xE9\r\n");
+#ifndef _WIN32
+  // A write cut short (a full disk; here a limit on file sizes): the old report stays whole.
+  rlimit sizes{};
+  getrlimit(RLIMIT_FSIZE, &sizes);
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit tiny = sizes;
+  tiny.rlim_cur = 2;
+  setrlimit(RLIMIT_FSIZE, &tiny);
+  answers = {report};
+  dialogs.answers = {true};
+  saveHtmlReport(context());
+  setrlimit(RLIMIT_FSIZE, &sizes);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_EQ(dialogs.shown.back().text,
+            "Impossible d'enregistrer le fichier " + report.string() + ".");
+  EXPECT_EQ(bytes(report), "Non Renseign\xE9\r\n");
+#endif
 
   // The text report's cancel says nothing. The measures log is saved the same way.
   const std::size_t shown = dialogs.shown.size();
@@ -264,6 +286,8 @@ TEST_F(Reports, EachSaveWritesWhereTheTechnicianMeant) {
   fs::permissions(dir_ / "secret.txt", fs::perms::owner_read | fs::perms::owner_write);
   std::error_code noLinks;
   fs::create_symlink("cible.html", dir_ / "lien.html", noLinks);
+  put(dir_ / "ancien.html", "old");
+  fs::create_symlink("ancien.html", dir_ / "lien-ancien.html", noLinks);
 
   struct Case {
     const char* what;
@@ -275,10 +299,11 @@ TEST_F(Reports, EachSaveWritesWhereTheTechnicianMeant) {
            Case{"bare name, text", dir_ / "rapport", false, dir_ / "rapport.txt"},
            Case{"bare name, page", dir_ / "rapport", true, dir_ / "rapport.html"},
            Case{"a link to a file not made yet", dir_ / "lien.html", true, dir_ / "cible.html"},
+           Case{"a link to a report", dir_ / "lien-ancien.html", true, dir_ / "ancien.html"},
            Case{"a folder we may not write", locked / "site.html", true, locked / "site.html"},
            Case{"a file only its owner reads", dir_ / "secret.txt", false, dir_ / "secret.txt"},
        }) {
-    if (c.written.filename() == "cible.html" && noLinks) continue;  // no links here
+    if (c.chosen.filename().string().starts_with("lien") && noLinks) continue;  // no links here
     dialogs.answers = {true};
     answers = {c.chosen};
     fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
@@ -293,7 +318,7 @@ TEST_F(Reports, EachSaveWritesWhereTheTechnicianMeant) {
     }
   }
   if (!noLinks) {
-    EXPECT_TRUE(fs::is_symlink(dir_ / "lien.html"));
+    EXPECT_TRUE(fs::is_symlink(dir_ / "lien.html") && fs::is_symlink(dir_ / "lien-ancien.html"));
   }
 #ifndef _WIN32  // Windows keeps only a read-only mark
   EXPECT_EQ(fs::status(dir_ / "secret.txt").permissions() & fs::perms::all,
