@@ -20,10 +20,14 @@ sim::Point detector(std::uint8_t initial, std::uint8_t alarm, std::vector<std::u
   return p;
 }
 
-// `notReady` readings of 5, then a settled reading and ten readings averaging `mean`.
+// `notReady` readings of 5, then a settled reading 20 above `mean` and ten readings that
+// average exactly `mean` but differ, the first and last off it: a window one reading early or
+// late, or one reading short or long, averages to something else.
 std::vector<std::uint8_t> settledAt(std::uint8_t mean, std::size_t notReady = 0) {
   std::vector<std::uint8_t> readings(notReady, 5);
-  readings.insert(readings.end(), 11, mean);
+  readings.push_back(static_cast<std::uint8_t>(mean + 20));
+  for (int d : {3, -3, 2, -2, 1, -1, 4, 0, 0, -4})
+    readings.push_back(static_cast<std::uint8_t>(mean == 0 ? 0 : mean + d));
   return readings;
 }
 
@@ -175,7 +179,8 @@ TEST(Baseline, LevelStabilityAndPercentage) {
   const std::string bad = "Niveau de base Non Conforme! ";
   const Case cases[] = {
       {then(30, {20, 31, 25}), bad + "(valeur instable)", "0 %", 0, ""},
-      {then(90, {29, 31, 30}), ok + "(Val.moyenne= 30 Val.maxi= 31 Val.mini= 29)", "0 %", 0, ""},
+      // A mean of 80 and a spread of 10 are both still conforming.
+      {then(90, {75, 85, 80}), ok + "(Val.moyenne= 80 Val.maxi= 85 Val.mini= 75)", "50 %", 750, ""},
       {{81}, bad + "(Val.moyenne= 81 Val.maxi= 81 Val.mini= 81)", "51 %", 765, ""},
       {{0},
        bad + "(Val.moyenne= 0 Val.maxi= 0 Val.mini= 0)",

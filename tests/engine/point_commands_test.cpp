@@ -54,6 +54,9 @@ TEST(PointCommands, LedsThenASupervisionThatColoursLikeAPanel) {
   for (int k = 0; k < 4; ++k)
     EXPECT_EQ(st.bus.Adr_Box[6 + k].backColor, st.bus.Lgd_Shp[(k + 3) % 4 + 4].fillColor) << k;
   EXPECT_EQ(st.bus.Adr_Box[6].backColor, (screens::Rgb{0, 0, 255}));
+  // After the last point found comes the first: the empty address after it is never asked.
+  EXPECT_EQ(st.bus.Adr_Box[10].backColor, colors::kLightGrey);
+  EXPECT_EQ(st.bus.Adr_Box[10].caption, "010\n???");
 
   // Two alarms: two LED commands in the whole run.
   EXPECT_EQ(std::count(st.states.begin(), st.states.end(), kLedCommand), 2);

@@ -120,18 +120,35 @@ TEST(Search, KapreStopsAtFifteenAtItsLimitOrAtTheFirstSilentAddress) {
 }
 
 // Without "Reprog. Adr." nothing is re-addressed: the types are read from address 1 up to the
-// first silent one, and what answered is what was found.
-TEST(Search, WithoutReaddressingTheTypesAreReadUpToTheFirstSilentAddress) {
-  sim::Loop loop = loopOf({7, 19, 23, 27, 29});
-  loop.points[3].address = 9;  // a gap after address 3
-  loop.points[4].address = 10;
-  Station st(loop);
-  st.bus.Check5.checked = false;
-  ASSERT_TRUE(st.connectAndSearch());
-  EXPECT_TRUE(st.framesSent(0x41, 0x88).empty());
-  EXPECT_EQ(st.state.Nb_Trouve, 3);
-  EXPECT_EQ(st.state.points[9].Adr_Type, 0);
-  EXPECT_TRUE(st.bus.Adr_Status_Cde.visible);
+// first silent one, and what answered is what was found; never past the type's count (15 for
+// KAPRE), nor past the grid (15 boxes for the KAPRE product, whatever the type).
+TEST(Search, WithoutReaddressingTheTypesAreReadUpToTheFirstSilentAddressTheCountOrTheGrid) {
+  sim::Loop gap = loopOf({7, 19, 23, 27, 29});
+  gap.points[3].address = 9;  // a gap after address 3
+  gap.points[4].address = 10;
+  struct Case {
+    sim::Loop loop;
+    std::string product;
+    bool kapreType;
+    int found;
+  };
+  const Case cases[] = {{gap, kProductDI, false, 3},
+                        {exampleLoop("kapre-20"), kProductDI, true, 15},
+                        {loopOf(std::vector<std::uint8_t>(20, 7)), kProductKapre, false, 15}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.product + (c.kapreType ? ", KAPRE type" : ", 12 V type"));
+    Station st(c.loop);
+    st.state.Produit_Courant = c.product;
+    st.bus.SS_Det_12V.checked = !c.kapreType;
+    st.bus.SS_KAPRE.checked = c.kapreType;
+    st.bus.Check5.checked = false;
+    ASSERT_TRUE(st.connectAndSearch());
+    EXPECT_TRUE(st.framesSent(0x41, 0x88).empty());
+    EXPECT_EQ(st.state.Nb_Trouve, c.found);
+    for (int a = c.found + 1; a <= 20; ++a)
+      EXPECT_EQ(int{st.state.points[a].Adr_Type}, 0) << a;
+    EXPECT_TRUE(st.bus.Adr_Status_Cde.visible);
+  }
 }
 
 // Ticking "Analyse Chambre" checks "Listing" and searches again, and so does unticking it.
