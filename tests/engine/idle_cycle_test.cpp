@@ -14,10 +14,8 @@ TEST(IdleCycle, ConnectsThenCyclesThroughStatusAndMeasures) {
   loop.box.shortCircuit = true;
   Station st(loop);
   st.recordStates();
-  ASSERT_TRUE(st.connect());
+  ASSERT_TRUE(st.connect());  // the states' order is pinned with their bytes (line_bytes_test)
   st.rt.runUntil([&] { return st.states.size() >= 10; }, 10'000);
-
-  EXPECT_EQ(st.states, (std::vector<int>{1, 2, 9, 17, 18, 1, 9, 17, 18, 1}));
   EXPECT_EQ(st.bus.Connection_Lbl.caption, "Connecté ");
   EXPECT_TRUE(st.bus.Version_Lbl.visible);
   EXPECT_EQ(st.bus.Version_Lbl.caption, "(Ver.3.1)");

@@ -71,7 +71,7 @@ TEST(LedSequencer, AutomaticPassesLightEachLedForItsDurationWithinTheLoop) {
   }
 }
 
-TEST(LedSequencer, AStopOrACloseLeavesNoLedLit) {
+TEST(LedSequencer, AStopLetsTheLitLedFinishItsStep) {
   Station st(loopOf({7, 7, 7}));
   searched(st);
   st.led.Text4.text = "5";
@@ -85,13 +85,7 @@ TEST(LedSequencer, AStopOrACloseLeavesNoLedLit) {
   st.rt.runForMs(500);
   EXPECT_EQ(log.lines, (std::vector<std::string>{"on 1 @0", "off 1 @5"}));
   EXPECT_EQ(static_cast<int>(st.rt.nowMs() - log.start) / 1000, 7);
-
-  st.leds.Command2_Click();
-  st.rt.runForMs(6'500);  // LED 2 lit
-  st.leds.Command1_Click();
-  st.rt.runForMs(5'000);
-  EXPECT_FALSE(st.box.ledOn(0) || st.box.ledOn(1) || st.box.ledOn(2));
-  EXPECT_FALSE(st.led.visible);
+  // FERMER, or the bus window closed, leaves no LED lit: the hostile box's invariant.
 }
 
 // F5 and F9 stop a walk and put its LED out before they take the loop: a walk never cuts a
