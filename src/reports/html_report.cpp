@@ -60,31 +60,6 @@ constexpr std::string_view kDemonstrationRow =
     "<tr><td colspan=\"7\">Démonstration : aucun point n'a été trouvé sur la boucle, les lignes "
     "ci-dessous sont fictives.</td></tr>";
 
-int verdictLevel(double percent) {
-  return percent <= 20 ? 0 : percent <= 70 ? 1 : 2;
-}
-
-// The percentage beside a verdict: the whole number, unless rounding carried it across the limit
-// the verdict was judged on (20.4 % gives 20, which reads "Détecteur OK"); then with the one or
-// two decimals it takes to stay on the verdict's side, after a decimal comma.
-std::string percentText(const engine::Point& p) {
-  const double exact = p.Adr_Taux_Exact;
-  if (!(std::abs(exact - p.Adr_Taux) <= 0.5) || verdictLevel(exact) == verdictLevel(p.Adr_Taux))
-    return std::to_string(p.Adr_Taux);
-  long long scale = 1;
-  long long scaled = 0;
-  for (int decimals = 1; decimals <= 2; ++decimals) {
-    scale *= 10;
-    scaled = std::llround(exact * static_cast<double>(scale));
-    if (verdictLevel(static_cast<double>(scaled) / static_cast<double>(scale)) ==
-        verdictLevel(exact))
-      break;
-  }
-  std::string fraction = std::to_string(scaled % scale);
-  fraction.insert(0, std::to_string(scale).size() - 1 - fraction.size(), '0');
-  return std::to_string(scaled / scale) + "," + fraction;
-}
-
 std::string orNotGiven(std::string_view typed) {
   return typed.empty() ? pageBytes("Non Renseigné") : pageText(typed);
 }
@@ -242,7 +217,7 @@ std::string productRows(engine::BusState& state, const ReportImages& images) {
     cell(rows, escapeHtml(p.Adr_Categorie));
     cell(rows, engine::hasTemperature(p) ? std::to_string(p.Adr_Temperature) : "");
     if (engine::hasVerdict(p)) {
-      cell(rows, Image_Barre(images, p.Adr_Taux) + " " + percentText(p));
+      cell(rows, Image_Barre(images, p.Adr_Taux) + " " + percentText(p, 0));
       cell(rows, escapeHtml(p.Adr_Verdict));
     } else {
       rows += "<td></td><td></td>";

@@ -1,5 +1,6 @@
 #include "reports/report_commands.h"
 
+#include "reports/csv_report.h"
 #include "reports/html_report.h"
 #include "reports/report_file.h"
 #include "reports/text_report.h"
@@ -41,13 +42,29 @@ void saveHtmlReport(const ReportContext& c) {
     if (c.dialogs.askYesNo(question, "Confirmer l'enregistrement")) break;
   }
   // The template is read before anything is written: without it, the existing report stays.
-  const std::optional<std::string> templ = text::readFile(c.templateFile);
-  if (!templ) return fail("Fichier introuvable : " + pathText(c.templateFile));
-  const std::string bytes =
-      htmlReport(*templ, c.form, c.state, c.images, c.runtime.date(), c.runtime.timeOfDay());
   std::string error;
-  if (!saveReportFile(*file, bytes, error)) return fail(error);
+  const std::optional<std::string> bytes = customerPage(c, error);
+  if (!bytes) return fail(error);
+  if (!saveReportFile(*file, *bytes, error)) return fail(error);
   c.dialogs.messageBox("Enregistrement terminé.", kAppTitle, screens::Icon::kNone);
+}
+
+void saveCsvReport(const ReportContext& c) {
+  const std::optional<fs::path> file = askFile(c, kCsvFile);
+  if (!file) return;
+  std::string error;
+  if (!saveReportFile(*file, csvReport(c.state), error))
+    return c.dialogs.messageBox(error, "Listing", screens::Icon::kExclamation);
+  c.dialogs.messageBox("Enregistrement terminé.", kAppTitle, screens::Icon::kNone);
+}
+
+std::optional<std::string> customerPage(const ReportContext& c, std::string& error) {
+  const std::optional<std::string> templ = text::readFile(c.templateFile);
+  if (!templ) {
+    error = "Fichier introuvable : " + pathText(c.templateFile);
+    return std::nullopt;
+  }
+  return htmlReport(*templ, c.form, c.state, c.images, c.runtime.date(), c.runtime.timeOfDay());
 }
 
 }  // namespace korvane::reports

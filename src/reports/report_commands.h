@@ -1,5 +1,5 @@
 #pragma once
-// What the report window's two save buttons do, with the window's file dialog and message boxes
+// What the report window's save buttons do, with the window's file dialog and message boxes
 // handed in, so that the whole of it is tested without a window.
 //
 //   saveTextReport   "Sauvegarder": asks for a .txt file and writes the text report there.
@@ -11,9 +11,17 @@
 //                    read first, the page written whole, then "Enregistrement terminé.". A
 //                    cancel, a missing template or a file that cannot be written ends it with
 //                    an information box titled "PELVARO", and no file is touched.
+//   saveCsvReport    "Exporter CSV": asks for a .csv file and writes the loop's table there
+//                    (csv_report.h), then "Enregistrement terminé.". A bare name gets ".csv";
+//                    a cancel says nothing; a failure shows why in an exclamation box titled
+//                    "Listing", as the text report's does, and leaves any existing file.
 //
-// Both write through a temporary file renamed over the target when complete. Both open modal
+// All write through a temporary file renamed over the target when complete. All open modal
 // boxes: the window runs them between engine steps.
+//
+//   customerPage     the page "Rapport HTML" writes, from the template read now and dated now:
+//                    what "Imprimer" prints. Nothing when the template cannot be read, with
+//                    `error` the message to show.
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -43,5 +51,8 @@ struct ReportContext {
 
 void saveTextReport(const ReportContext& context);
 void saveHtmlReport(const ReportContext& context);
+void saveCsvReport(const ReportContext& context);
+
+std::optional<std::string> customerPage(const ReportContext& context, std::string& error);
 
 }  // namespace korvane::reports

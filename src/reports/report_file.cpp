@@ -1,6 +1,8 @@
 #include "reports/report_file.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <optional>
 
@@ -34,6 +36,34 @@ std::filesystem::path withSuffix(std::filesystem::path file, const FileKind& kin
 std::string pathText(const std::filesystem::path& file) {
   const std::u8string name = file.u8string();
   return {reinterpret_cast<const char*>(name.data()), name.size()};
+}
+
+namespace {
+
+int verdictLevel(double percent) {
+  return percent <= 20 ? 0 : percent <= 70 ? 1 : 2;
+}
+
+}  // namespace
+
+std::string percentText(const engine::Point& p, int decimals) {
+  const double exact = p.Adr_Taux_Exact;
+  // An exact value that is not this point's (a table filled from elsewhere): the whole number.
+  if (!(std::abs(exact - p.Adr_Taux) <= 0.5)) return std::to_string(p.Adr_Taux);
+  if (decimals == 0 && verdictLevel(exact) == verdictLevel(p.Adr_Taux))
+    return std::to_string(p.Adr_Taux);
+  long long scale = 1;
+  long long scaled = 0;
+  for (int d = 1; d <= std::max(decimals, 1) + 2; ++d) {
+    scale *= 10;
+    scaled = std::llround(exact * static_cast<double>(scale));
+    if (d >= decimals && verdictLevel(static_cast<double>(scaled) / static_cast<double>(scale)) ==
+                             verdictLevel(exact))
+      break;
+  }
+  std::string fraction = std::to_string(scaled % scale);
+  fraction.insert(0, std::to_string(scale).size() - 1 - fraction.size(), '0');
+  return std::to_string(scaled / scale) + "," + fraction;
 }
 
 std::string dateText(const runtime::Date& date) {

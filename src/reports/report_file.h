@@ -10,6 +10,10 @@
 //   withSuffix       a file chosen in a save dialog, with the kind's extension when it has
 //                    none: a dialog that adds none would write a web page called "rapport"
 //   pathText         a path as UTF-8, for messages
+//   percentText      a judged point's percentage with a decimal comma: `decimals` of them at
+//                    least (0: the whole number Adr_Taux), and one or two more wherever fewer
+//                    would read as another verdict than the one judged on the exact value
+//                    (20.4 % is not "20", 70.04 % is not "70,0")
 //   dateText         "mm-dd-yyyy", the reports' date
 //   longDateText     "6 décembre 2026", "1er mai 2027": the date as a French reader reads it
 //   timeText         "hh:mm:ss", 24-hour clock
@@ -19,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/point_table.h"
 #include "runtime/runtime.h"
 
 namespace korvane::reports {
@@ -33,11 +38,13 @@ struct FileKind {
 };
 inline const FileKind kTextFile{"Rapport texte (*.txt)", "txt"};
 inline const FileKind kHtmlFile{"Page web (*.html)", "html"};
+inline const FileKind kCsvFile{"Tableur CSV (*.csv)", "csv"};
 
 std::string countedListing(const std::vector<std::string>& lines);
 bool saveReportFile(const std::filesystem::path& file, std::string_view bytes, std::string& error);
 std::filesystem::path withSuffix(std::filesystem::path file, const FileKind& kind);
 std::string pathText(const std::filesystem::path& file);
+std::string percentText(const engine::Point& p, int decimals);
 std::string dateText(const runtime::Date& date);
 std::string longDateText(const runtime::Date& date);
 std::string timeText(const runtime::TimeOfDay& time);

@@ -76,17 +76,18 @@ ReportForm::ReportForm(Session& session, QWidget* parent)
   for (auto [name, caption, click] :
        {std::tuple{"Command2", "Sauvegarder", &ReportForm::Command2_Click},
         std::tuple{"Command3", "Rapport HTML", &ReportForm::Command3_Click},
-        std::tuple<const char*, const char*, void (ReportForm::*)()>{"Command1", "Imprimer",
-                                                                     nullptr}}) {
+        std::tuple{"Command4", "Exporter CSV", &ReportForm::Command4_Click},
+        std::tuple{"Command1", "Imprimer", &ReportForm::Command1_Click}}) {
     auto* button = new QPushButton(QString::fromUtf8(caption), this);
     button->setObjectName(QString::fromLatin1(name));
-    if (click) connect(button, &QPushButton::clicked, this, click);
+    connect(button, &QPushButton::clicked, this, click);
     buttons->addWidget(button);
   }
   grid->addLayout(buttons, row, 0, 1, 2);
 
   // The HTML save asks about an existing file in its own words.
   askFile = [this](const reports::FileKind& kind) { return askSaveFile(this, kind); };
+  askPrinter = [this] { return shell::askPrinter(this); };
 }
 
 void ReportForm::render() {
@@ -115,6 +116,14 @@ void ReportForm::Command3_Click() {
   run(&reports::saveHtmlReport);
 }
 
+void ReportForm::Command4_Click() {
+  run(&reports::saveCsvReport);
+}
+
+void ReportForm::Command1_Click() {
+  run([this](const reports::ReportContext& c) { printCustomerReport(c, askPrinter); });
+}
+
 reports::ReportContext ReportForm::context() {
   return {session_.station.report,
           session_.station.state,
@@ -125,9 +134,9 @@ reports::ReportContext ReportForm::context() {
           askFile};
 }
 
-void ReportForm::run(void (*save)(const reports::ReportContext&)) {
-  session_.station.engine.afterStep([this, save] {
-    save(context());
+void ReportForm::run(std::function<void(const reports::ReportContext&)> command) {
+  session_.station.engine.afterStep([this, command = std::move(command)] {
+    command(context());
     // The demonstration loop may have filled the point table.
     session_.render();
   });

@@ -1,8 +1,8 @@
 #pragma once
 // The report window (`Frm_Rapport`, "Listing"): what the technician types for the maintenance
-// report (company, site, address, comments), the listing the engine wrote, and the two saves:
-// "Sauvegarder" (text report) and "Rapport HTML". One window for the whole run of the
-// application: what was typed stays for both reports.
+// report (company, site, address, comments), the listing the engine wrote, the two saves:
+// "Sauvegarder" (text report) and "Rapport HTML", and "Imprimer", which prints the HTML report.
+// One window for the whole run of the application: what was typed stays for every report.
 #include <QWidget>
 #include <filesystem>
 #include <functional>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "reports/report_commands.h"
+#include "shell/report_print.h"
 
 class QListWidget;
 class QLineEdit;
@@ -26,19 +27,24 @@ class ReportForm final : public QWidget {
   ReportForm(Session& session, QWidget* parent);
   void render();
 
-  // "Sauvegarder" and "Rapport HTML". Their dialogs open between engine steps.
+  // "Sauvegarder", "Rapport HTML", "Exporter CSV" and "Imprimer". Their dialogs open between
+  // engine steps.
   void Command2_Click();
   void Command3_Click();
+  void Command4_Click();
+  void Command1_Click();
 
   // The save dialog for one kind of file; nothing when cancelled. Tests replace it.
   std::function<std::optional<std::filesystem::path>(const reports::FileKind& kind)> askFile;
+  // The print dialog; nothing when cancelled. Tests replace it.
+  AskPrinter askPrinter;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
   reports::ReportContext context();
-  void run(void (*save)(const reports::ReportContext&));
+  void run(std::function<void(const reports::ReportContext&)> command);
 
   Session& session_;
   QListWidget* list_;

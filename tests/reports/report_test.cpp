@@ -1,5 +1,5 @@
-// The reports the technician hands over: the text report, the HTML page and its rows, and what
-// the two save buttons do with the files and the boxes.
+// The reports the technician hands over: the text report, the HTML page and its rows, the
+// spreadsheet table, and what the save buttons do with the files and the boxes.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -8,6 +8,7 @@
 #endif
 
 #include "../engine/station.h"
+#include "reports/csv_report.h"
 #include "reports/demo_loop.h"
 #include "reports/html_report.h"
 #include "reports/measures_log.h"
@@ -134,6 +135,30 @@ TEST_F(Reports, RowsShowWhatTheAnalysisJudgedAndNothingElse) {
   }
 }
 
+// The percentage never reads as another verdict than the one judged on the exact value.
+TEST(PercentText, TheDecimalsItTakesToKeepTheVerdict) {
+  struct Case {
+    double exact;
+    std::int16_t whole;
+    int decimals;
+    const char* text;
+  };
+  for (const Case& c : {Case{20.0, 20, 0, "20"},
+                        {20.5, 20, 0, "20,5"},
+                        {20.4, 20, 0, "20,4"},
+                        {70.04, 70, 0, "70,04"},
+                        {70.04, 70, 1, "70,04"},
+                        {25.0, 25, 1, "25,0"},
+                        {19.96, 20, 1, "20,0"},
+                        {100, 100, 1, "100,0"},
+                        {7, 40, 1, "40"}}) {
+    engine::Point p;
+    p.Adr_Taux_Exact = c.exact;
+    p.Adr_Taux = c.whole;
+    EXPECT_EQ(percentText(p, c.decimals), c.text) << c.exact << " " << c.decimals;
+  }
+}
+
 TEST_F(Reports, WithNothingFoundThePageListsTheDemonstrationLoopAndSaysSo) {
   // The title and the line above the table say it, in this report and the next one, which
   // lists the same loop; a company's own template without the placeholder gets a first row.
@@ -240,6 +265,40 @@ TEST_F(Reports, SavingNeverLeavesAReportHalfWrittenOrSilentlyLost) {
       bytes(dir_ / "log.txt"),
       "\r\nD\xE9tecteur : 1\r\n\r\n------------------------------------\r\nNb de points : 1\r\n");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 4);  // no temporary file left
+}
+
+// The table a French spreadsheet opens as it is: BOM, ';', decimal comma, quotes where needed.
+TEST_F(Reports, TheCsvTableHoldsWhatTheRowsShowForAFrenchSpreadsheet) {
+  const std::string header =
+      "\xEF\xBB\xBF"
+      "Adresse;Produit;N° de série;Catégorie;Température (°C);Encrassement (%);"
+      "Verdict;Encrassement précédent (%);Échéance prévue\r\n";
+  EXPECT_EQ(csvReport(state), header);  // nothing found: no demonstration loop
+
+  // The first points of the mixed loop, judged: one at 20.5 %, a flame detector (neither
+  // percentage nor temperature) given a name to quote and a category on two lines, a heat one.
+  sim::Loop loop = engine::testing::exampleLoop("mixed");
+  loop.points.resize(4);
+  loop.points[0].initial = 20;
+  loop.points[0].alarm = 220;
+  loop.points[0].chamber = {61};
+  engine::testing::Station st(std::move(loop));
+  ASSERT_TRUE(st.connectAndSearch() && st.analyse());
+  state = st.state;
+  state.points[3].Adr_Produit = "RAYL \"2\";B";
+  state.points[3].Adr_Categorie = "UV\r\nflamme";
+  const std::string table = header +
+                            "1;ZUN;150300300;Optique;;20,5;Remplacement à prévoir;;\r\n"
+                            "2;ZUN;150300301;Optique;;25,0;Remplacement à prévoir;;\r\n"
+                            "3;\"RAYL \"\"2\"\";B\";???;\"UV\r\nflamme\";;;;;\r\n"
+                            "4;GLIR;160100012;Thermovélo;23;;;;\r\n";
+  EXPECT_EQ(csvReport(state), table);
+
+  // Saved as the others are (the same file replace): a bare name gets ".csv".
+  answers = {dir_ / "boucle"};
+  saveCsvReport(context());
+  EXPECT_EQ(bytes(dir_ / "boucle.csv"), table);
+  EXPECT_EQ(dialogs.shown.back().text, "Enregistrement terminé.");
 }
 
 // What the technician typed, as each report writes it: the page keeps every character (those

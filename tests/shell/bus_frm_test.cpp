@@ -8,6 +8,8 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
@@ -240,6 +242,49 @@ TEST(ReportWindow, TheTypedFieldsReachTheReport) {
   EXPECT_NE(std::string(std::istreambuf_iterator<char>(in), {})
                 .find("Dupont & Fils\r\nSite : Caf\xE9\r\nAdresse : 1 rue A\r\nLyon\r\n"),
             std::string::npos);
+}
+
+// "Imprimer" after a chamber analysis, the print dialog answered with a PDF file: the customer's
+// report, its table and verdicts, as a PDF reader finds them.
+TEST(ReportWindow, PrintsTheCustomerReportToAPdf) {
+  Window w(loopOf({7, 27}));
+  ASSERT_TRUE(w.connected());
+  pressOrToggle(w.frm.findChild<QAbstractButton*>(QStringLiteral("Check3")));
+  ASSERT_TRUE(w.searched());
+  QTest::keyClick(&w.frm, Qt::Key_F9);
+  ASSERT_TRUE(w.runUntil([&] {
+    return w.frm.station().bus.Current_Operation_Lbl.caption == "Analyse chambre Terminée.";
+  }));
+  const auto examples = std::filesystem::path(KORVANE_LOOPS_DIR).parent_path() / "report";
+  std::filesystem::copy_file(examples / "para3.fin", w.dir / "para3.fin");
+  w.session.reportImages = reports::Init_Images(examples);
+  w.frm.findChild<QAction*>(QStringLiteral("menu_listing"))->trigger();
+  ReportForm* form = w.session.reportForm();
+  QTest::keyClicks(form->findChild<QLineEdit*>(QStringLiteral("Text2")), "Dupont & Fils");
+  const std::filesystem::path pdf = w.dir / "rapport.pdf";
+  form->askPrinter = [&] {
+    EXPECT_FALSE(w.frm.station().engine.stepRunning());
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(QString::fromStdString(pdf.string()));
+    return printer;
+  };
+  auto* print = form->findChild<QPushButton*>(QStringLiteral("Command1"));
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(print)->text(QAccessible::Name), "Imprimer");
+  pressOrToggle(print);
+  ASSERT_TRUE(w.runUntil([&] { return std::filesystem::exists(pdf); }));
+
+  QProcess pdftotext;
+  pdftotext.start(QStringLiteral("pdftotext"), {QString::fromStdString(pdf.string()), "-"});
+  ASSERT_TRUE(pdftotext.waitForFinished() && pdftotext.exitCode() == 0)
+      << "pdftotext could not read the printed report (scripts/setup installs poppler-utils): "
+      << pdftotext.errorString().toStdString();
+  // Words as a reader finds them, whatever the lines the layout broke them into.
+  const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput()).simplified();
+  for (const char* expected :
+       {"Dupont & Fils", "Rapport de maintenance", "KEV112A", "Détecteur OK"})
+    EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected << "\n"
+                                                            << text.toStdString();
 }
 
 // "Commande LED" after a search, driven by a screen reader: by hand, the arrows step round the
