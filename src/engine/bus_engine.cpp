@@ -3,6 +3,7 @@
 #include <cmath>
 #include <utility>
 
+#include "engine/link_views.h"
 #include "screens/number_format.h"
 
 namespace korvane::engine {
@@ -128,9 +129,7 @@ void BusEngine::linkCheck() {
   s_.Nb_Essais -= 1;
   if (s_.Nb_Essais == 0) {
     v_.bus.Cc_Lbl.visible = false;
-    v_.bus.Connection_Lbl.caption = "Deconnecté";
-    v_.bus.Version_Lbl.visible = false;
-    v_.bus.Emul_Frm.backColor = colors::kYellow;
+    showLinkDown(v_.bus);
     s_.Bus_Connecte = false;
     s_.Nb_Essais = 3;
   }

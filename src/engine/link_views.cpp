@@ -65,6 +65,12 @@ std::string portFailureText(int number, const link::PortFailure& why) {
   return std::string("Vérifiez l'adaptateur et son câble.\n") + kChooseThePort;
 }
 
+void showLinkDown(screens::BusWindow& bus) {
+  bus.Connection_Lbl.caption = "Deconnecté";
+  bus.Emul_Frm.backColor = screens::colors::kYellow;
+  bus.Version_Lbl.visible = false;
+}
+
 LinkViews::LinkViews(runtime::Runtime& runtime, screens::BusWindow& bus,
                      screens::MeasuresWindow& measures, screens::Dialogs& dialogs)
     : bus_(bus),
@@ -85,9 +91,7 @@ LinkViews::LinkViews(runtime::Runtime& runtime, screens::BusWindow& bus,
 }
 
 void LinkViews::portOpening() {
-  bus_.Connection_Lbl.caption = "Deconnecté";
-  bus_.Emul_Frm.backColor = screens::colors::kYellow;
-  bus_.Version_Lbl.visible = false;
+  showLinkDown(bus_);
   // Another port, maybe another adapter: its round trips are still to be measured.
   echoCount_ = 0;
   bus_.Lent_Lbl.visible = false;

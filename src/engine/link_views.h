@@ -32,6 +32,9 @@ inline constexpr std::size_t kEchoSamples = 9;
 // The reason and what to do, in French, for the port error box and the link frame's tooltip.
 std::string portFailureText(int number, const link::PortFailure& why);
 
+// The link frame's look while no box answers: "Deconnecté" on yellow, no version.
+void showLinkDown(screens::BusWindow& bus);
+
 class LinkViews final : public link::LinkObserver {
  public:
   LinkViews(runtime::Runtime& runtime, screens::BusWindow& bus, screens::MeasuresWindow& measures,

@@ -76,8 +76,7 @@ BusFrm::BusFrm(BusFrmSetup setup, QWidget* parent) : QWidget(parent), session_(s
   });
 
   askPort = [this](const QString& current) -> std::optional<PortAnswer> {
-    const std::vector<link::PortInfo> ports =
-        session_.portLister ? session_.portLister->ports() : std::vector<link::PortInfo>();
+    const std::vector<link::PortInfo> ports = session_.presentPorts();
     const link::PortEntries entries = config::Lire_Ports(session_.ini());
     std::vector<int> numbers;
     for (const link::PortInfo& port : ports)
@@ -419,14 +418,14 @@ void BusFrm::askPortUntilValid() {
     if (answer && answer->picked) {
       // A port from the list takes the number it has, else the one typed (or the current
       // one), and the settings file remembers the adapter under it.
-      const std::vector<link::PortInfo> ports =
-          session_.portLister ? session_.portLister->ports() : std::vector<link::PortInfo>();
       const link::PortPick pick =
           link::pickPort(*answer->picked, typed.value_or(station().com.Port_Com),
-                         config::Lire_Ports(session_.ini()), ports);
+                         config::Lire_Ports(session_.ini()), session_.presentPorts());
       if (!pick.entry.empty()) config::Ecrire_Port_Device(session_.ini(), pick.number, pick.entry);
-      if (pick.number > 0) number = pick.number;
-      if (number) break;
+      if (pick.number > 0) {
+        number = pick.number;
+        break;
+      }
     }
     number = typed;
     if (!number) {

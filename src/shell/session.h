@@ -49,6 +49,9 @@ class Session final {
   reports::ReportImages reportImages;
   // The serial ports present, for the port menu's list; none in the widget tests.
   const link::PortLister* portLister = nullptr;
+  std::vector<link::PortInfo> presentPorts() const {
+    return portLister ? portLister->ports() : std::vector<link::PortInfo>();
+  }
 
   const std::filesystem::path& ini() const { return ini_; }
   std::filesystem::path reportFolder() const { return ini_.parent_path(); }
