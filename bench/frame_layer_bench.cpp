@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "link/com_link.h"
+#include "link/link_observer.h"
 #include "runtime/virtual_runtime.h"
 #include "sim/loop_simulator.h"
 #include "sim/simulated_port.h"
@@ -25,10 +26,8 @@ void BM_TypeReadOfAFullLoop(benchmark::State& state) {
     sim::LoopSimulator box(fullLoop());
     sim::SimulatedPort port(rt, box);
     auto tache = rt.createTimer();
-    screens::BusWindow bus;
-    screens::MeasuresWindow measures;
-    screens::RecordingDialogs dialogs;
-    link::ComLink com(rt, port, *tache, {bus, measures, dialogs});
+    link::LinkObserver nobody;  // the frame layer alone: no window to tell
+    link::ComLink com(rt, port, *tache, nobody);
     com.Ouvrir_Port();
     for (int a = 1; a <= 128; ++a)
       benchmark::DoNotOptimize(com.Envoi_Trame(0x13, a, 0, false, false));

@@ -147,7 +147,8 @@ void BM_HtmlReportOf128Points(benchmark::State& state) {
       fs::path(KORVANE_REPORT_DIR) / reports::kTemplateFile,
       rt,
       dialogs,
-      [&](const std::string&) { return std::optional<fs::path>(dir / "rapport.html"); }};
+      [&](const reports::FileKind&) { return std::optional<fs::path>(dir / "rapport.html"); },
+      {}};
   double best = 0;
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
