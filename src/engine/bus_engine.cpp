@@ -162,6 +162,7 @@ void BusEngine::searchEnd() {
   v_.bus.Current_Operation_Lbl.caption = "Attente Commande";
   s_.Bus_Occupe = false;
   if (s_.Nb_Trouve > 0) v_.bus.Adr_Status_Cde.visible = true;
+  recordVisit(VisitKind::kSearch);
 }
 
 // State 9: the short-circuit indicator, then back to whoever asked for the poll.

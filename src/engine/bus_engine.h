@@ -9,6 +9,7 @@
 //   whenQuiet        runs the bus window's close once nothing is on the stack
 //   putLedsOut       between steps: every LED the tool may have left lit goes out
 //   Lire_Serie       reads a point's serial number
+//   recordVisit      hands the records of a search or a run that ends to onVisit
 //   Timer_Tache_Timer  the tick: the debug clock of the measures window, then one step
 //
 // Where the states live: the idle cycle (link check, version, interface status, bus
@@ -22,6 +23,7 @@
 #include <vector>
 
 #include "engine/bus_state.h"
+#include "engine/visit.h"
 #include "link/com_link.h"
 #include "runtime/runtime.h"
 #include "screens/bus_window.h"
@@ -86,6 +88,13 @@ class BusEngine {
 
   // Called at the end of a step while Fermeture is set: the window closes.
   std::function<void()> unloadWindow;
+
+  // The records of a search that ended (kSearch) or of a run that stopped (kAnalysis), dated
+  // now and signed with the report window's company and site; nothing when no point has a
+  // record. Called from within the step: whoever keeps the history opens no box there (a
+  // message goes through afterStep).
+  std::function<void(const Visit&)> onVisit;
+  void recordVisit(VisitKind kind);
 
   BusState& state() { return s_; }
   link::ComLink& com() { return com_; }

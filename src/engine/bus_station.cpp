@@ -31,6 +31,7 @@ void BusStation::closeWindow() {
   if (!windowOpen_) return;
   windowOpen_ = false;
   closing_ = true;
+  const bool running = state.Boucle_Mesures;
   state.Fermeture = true;
   Timer_Tache->setOpen(false);
   com.abandonExchanges();
@@ -47,6 +48,9 @@ void BusStation::closeWindow() {
     com.closePort();
     closing_ = false;
   });
+  // A run closed with its window has stopped all the same: what it judged is kept. After the
+  // close is set going, so that what the history has to say outlives the window's actions.
+  if (running) engine.recordVisit(VisitKind::kAnalysis);
 }
 
 }  // namespace korvane::engine

@@ -69,6 +69,18 @@ void BusEngine::measureEnd() {
   // The cycle's own hand-over would otherwise bring it back at the next bus measures.
   s_.Etat_Suite = 0;
   if (s_.Nb_Trouve != 0) bus.Adr_Status_Cde.visible = true;
+  recordVisit(VisitKind::kAnalysis);
+}
+
+void BusEngine::recordVisit(VisitKind kind) {
+  if (!onVisit) return;
+  Visit visit = kind == VisitKind::kSearch ? searchVisit(s_) : analysisVisit(s_);
+  if (visit.points.empty()) return;
+  visit.date = runtime_.date();
+  visit.time = runtime_.timeOfDay();
+  visit.company = v_.report.Text2;
+  visit.site = v_.report.Text3;
+  onVisit(visit);
 }
 
 }  // namespace korvane::engine

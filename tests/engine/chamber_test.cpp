@@ -70,6 +70,8 @@ TEST(ChamberAnalysis, PercentagesAndVerdicts) {
   for (const Row& r : rows)
     loop.points.push_back(r.detector);
   Station st(loop);
+  std::vector<Visit> visits;
+  st.engine.onVisit = [&](const Visit& v) { visits.push_back(v); };
   ASSERT_TRUE(st.connect());
   ASSERT_TRUE(st.analyse());
 
@@ -98,8 +100,27 @@ TEST(ChamberAnalysis, PercentagesAndVerdicts) {
   st.rt.runForMs(5000);
   EXPECT_TRUE(st.state.Boucle_Mesures);
   EXPECT_EQ(st.bus.Adr_Status_Cde.caption, "ARRÊT MESURES");
+  st.report.Text2 = "Dupont & Fils";
   ASSERT_TRUE(st.stopCycle());
   ASSERT_EQ(st.report.List1.lines.size(), 18u);
+  // The history gets the search's 18 points, then the run's 15 judged ones with what their
+  // verdict stood on.
+  ASSERT_EQ(visits.size(), 2u);
+  EXPECT_EQ(visits[0].kind, VisitKind::kSearch);
+  EXPECT_EQ(visits[0].points.size(), 18u);
+  EXPECT_TRUE(visits[0].points[0].verdict.empty());
+  const Visit& run = visits[1];
+  EXPECT_EQ(run.kind, VisitKind::kAnalysis);
+  EXPECT_EQ(run.company, "Dupont & Fils");
+  EXPECT_EQ(run.date, (runtime::Date{2026, 12, 6}));
+  ASSERT_EQ(run.points.size(), 15u);
+  const VisitPoint& judged = run.points[12];
+  EXPECT_EQ(judged.address, 13);
+  EXPECT_EQ(judged.serial, st.state.points[13].Adr_Serie);
+  EXPECT_DOUBLE_EQ(judged.percent, 20.4);
+  EXPECT_EQ(judged.verdict, "Remplacement à prévoir");
+  EXPECT_EQ(judged.mean, 51);
+  EXPECT_EQ(judged.alarm, 250);
   EXPECT_EQ(st.report.List1.lines[0], "1: KEV112A  ==> 210700001 >> 25 %");
   st.rt.runForMs(3000);
   EXPECT_EQ(st.state.Etat_Bus, kLinkCheck);  // the cycle does not come back by itself
@@ -111,6 +132,15 @@ TEST(ChamberAnalysis, PercentagesAndVerdicts) {
   EXPECT_EQ(st.report.List1.lines[0], "1: KEV112A  ==> 210700001 >> ??? %");
   EXPECT_TRUE(st.state.points[1].Adr_Verdict.empty());
   EXPECT_EQ(st.state.points[1].Adr_Moyenne, 0);
+  EXPECT_EQ(visits.size(), 2u);  // nothing judged, nothing kept
+
+  // A run closed with its window has stopped too: what it judged is kept.
+  st.control.Form_KeyDown(kKeyF9);
+  ASSERT_TRUE(st.rt.runUntil([&] { return hasVerdict(st.state.points[1]); }, 600'000));
+  ASSERT_TRUE(st.close());
+  ASSERT_EQ(visits.size(), 3u);
+  EXPECT_EQ(visits[2].kind, VisitKind::kAnalysis);
+  EXPECT_EQ(visits[2].points[0].verdict, "Remplacement à prévoir");
 }
 
 // What fails in the middle of a run: a chamber read refused is not counted, a temperature
