@@ -3,6 +3,7 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "engine/visit.h"
 #include "reports/report_file.h"
 
 namespace korvane::reports {
@@ -37,18 +38,21 @@ void row(std::string& csv, std::initializer_list<std::string_view> fields) {
 
 }  // namespace
 
-std::string csvReport(const engine::BusState& state) {
+std::string csvReport(const engine::BusState& state, const FollowUps& followUps) {
   std::string csv(kByteOrderMark);
   row(csv, {"Adresse", "Produit", "N° de série", "Catégorie", "Température (°C)",
             "Encrassement (%)", "Verdict", "Encrassement précédent (%)", "Échéance prévue"});
   for (int i = 1; i <= state.Nb_Trouve; ++i) {
     const engine::Point& p = state.points[i];
     const bool judged = engine::hasVerdict(p);
-    // The last two, the previous percentage and the date due, come from the visit history
-    // when there is one.
-    row(csv, {std::to_string(i), p.Adr_Produit, p.Adr_Serie, p.Adr_Categorie,
-              engine::hasTemperature(p) ? std::to_string(p.Adr_Temperature) : "",
-              judged ? percentText(p, 1) : "", judged ? p.Adr_Verdict : "", "", ""});
+    const auto it =
+        engine::followsDetector(p.Adr_Serie) ? followUps.find(p.Adr_Serie) : followUps.end();
+    const FollowUp* f = it != followUps.end() ? &it->second : nullptr;
+    row(csv,
+        {std::to_string(i), p.Adr_Produit, p.Adr_Serie, p.Adr_Categorie,
+         engine::hasTemperature(p) ? std::to_string(p.Adr_Temperature) : "",
+         judged ? percentText(p, 1) : "", judged ? p.Adr_Verdict : "",
+         f && f->previous ? visitPercent(f->previous->percent, 1) : "", f ? dueCell(f->due) : ""});
   }
   return csv;
 }

@@ -4,7 +4,9 @@
 // demonstration loop would pass for a visit).
 //
 //   Adresse;Produit;N° de série;Catégorie;Température (°C);Encrassement (%);Verdict;
-//   Encrassement précédent (%);Échéance prévue          these last two empty for now
+//   Encrassement précédent (%);Échéance prévue          from the visit history (follow_up.h):
+//                                                       the previous visit's percentage, and
+//                                                       the date due; empty without history
 //
 // UTF-8 behind a byte-order mark, which is how a spreadsheet knows it is not Windows-1252;
 // ';' between fields and a decimal comma ("20,5"), as a French spreadsheet expects; CR LF
@@ -15,9 +17,10 @@
 #include <string>
 
 #include "engine/bus_state.h"
+#include "reports/follow_up.h"
 
 namespace korvane::reports {
 
-std::string csvReport(const engine::BusState& state);
+std::string csvReport(const engine::BusState& state, const FollowUps& followUps = {});
 
 }  // namespace korvane::reports

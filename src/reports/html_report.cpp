@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "engine/visit.h"
 #include "reports/demo_loop.h"
 #include "reports/report_file.h"
 #include "text/cp1252.h"
@@ -24,13 +25,15 @@ enum class Placeholder {
   kAddress,
   kComments,
   kProducts,
+  kProductsFollowed,
   kDemonstration
 };
 
 constexpr std::string_view kDemonstrationMark = "%%demonstration%%";
 constexpr std::string_view kProductsMark = "%%liste_produits%%";
+constexpr std::string_view kProductsFollowedMark = "%%liste_produits_suivi%%";
 
-constexpr std::array<std::pair<std::string_view, Placeholder>, 11> kPlaceholders{{
+constexpr std::array<std::pair<std::string_view, Placeholder>, 12> kPlaceholders{{
     {"%%date%%", Placeholder::kDate},
     {"%%date_longue%%", Placeholder::kLongDate},
     {"%%heure%%", Placeholder::kTime},
@@ -41,6 +44,7 @@ constexpr std::array<std::pair<std::string_view, Placeholder>, 11> kPlaceholders
     {"%%adresse%%", Placeholder::kAddress},
     {"%%commentaires%%", Placeholder::kComments},
     {kProductsMark, Placeholder::kProducts},
+    {kProductsFollowedMark, Placeholder::kProductsFollowed},
     {kDemonstrationMark, Placeholder::kDemonstration},
 }};
 
@@ -56,9 +60,11 @@ std::string pageText(std::string_view utf8) {
 
 // Over a template that cannot say so elsewhere, the demonstration rows open with a row that
 // does.
-constexpr std::string_view kDemonstrationRow =
-    "<tr><td colspan=\"7\">Démonstration : aucun point n'a été trouvé sur la boucle, les lignes "
-    "ci-dessous sont fictives.</td></tr>";
+std::string demonstrationRow(int columns) {
+  return "<tr><td colspan=\"" + std::to_string(columns) +
+         "\">Démonstration : aucun point n'a été trouvé sur la boucle, les lignes ci-dessous "
+         "sont fictives.</td></tr>";
+}
 
 std::string orNotGiven(std::string_view typed) {
   return typed.empty() ? pageBytes("Non Renseigné") : pageText(typed);
@@ -88,16 +94,18 @@ class LineFiller {
  public:
   LineFiller(std::string_view templateText, const screens::ReportWindow& form,
              engine::BusState& state, const ReportImages& images, const runtime::Date& date,
-             const runtime::TimeOfDay& time)
+             const runtime::TimeOfDay& time, const FollowUps& followUps)
       : form_(form),
         state_(state),
         images_(images),
         date_(date),
         time_(time),
+        followUps_(followUps),
         // Decided before the first line, so that the title can say it: with nothing found, the
         // rows will be the demonstration loop.
         demonstration_((state.Nb_Trouve == 0 || isDemonstrationLoop(state)) &&
-                       templateText.find(kProductsMark) != std::string_view::npos),
+                       (templateText.find(kProductsMark) != std::string_view::npos ||
+                        templateText.find(kProductsFollowedMark) != std::string_view::npos)),
         saysDemonstration_(templateText.find(kDemonstrationMark) != std::string_view::npos) {}
 
   void fill(std::string_view line, std::string& out) {
@@ -149,10 +157,12 @@ class LineFiller {
         return pageLines(form_.Text4);
       case Placeholder::kComments:
         return pageLines(form_.Text1);
-      case Placeholder::kProducts: {
+      case Placeholder::kProducts:
+      case Placeholder::kProductsFollowed: {
+        const bool followed = placeholder == Placeholder::kProductsFollowed;
         const bool caption = demonstration_ && !saysDemonstration_;
-        return pageBytes(std::string(caption ? kDemonstrationRow : "") +
-                         productRows(state_, images_));
+        return pageBytes((caption ? demonstrationRow(followed ? 9 : 7) : std::string()) +
+                         productRows(state_, images_, followed ? &followUps_ : nullptr));
       }
       case Placeholder::kDemonstration:
         return demonstration_ ? pageBytes("Démonstration") : std::string();
@@ -165,6 +175,7 @@ class LineFiller {
   const ReportImages& images_;
   runtime::Date date_;
   runtime::TimeOfDay time_;
+  const FollowUps& followUps_;
   bool demonstration_;
   bool saysDemonstration_;
   std::array<std::optional<std::string>, kPlaceholders.size()> cache_;
@@ -196,14 +207,15 @@ std::string escapeHtml(std::string_view text) {
   return out;
 }
 
-std::string productRows(engine::BusState& state, const ReportImages& images) {
+std::string productRows(engine::BusState& state, const ReportImages& images,
+                        const FollowUps* followUps) {
   if (state.Nb_Trouve == 0) {
     // A search under way owns the table, found nothing yet, and counts on from there: the page
     // lists the demonstration from a copy, and the search finds what it finds.
     if (state.Bus_Occupe) {
       auto demo = std::make_unique<engine::BusState>(state);
       demo->Bus_Occupe = false;
-      return productRows(*demo, images);
+      return productRows(*demo, images, followUps);
     }
     simu_ligne(state);
   }
@@ -222,6 +234,18 @@ std::string productRows(engine::BusState& state, const ReportImages& images) {
     } else {
       rows += "<td></td><td></td>";
     }
+    if (followUps) {
+      const auto it = followUps->find(p.Adr_Serie);
+      if (it != followUps->end() && engine::followsDetector(p.Adr_Serie)) {
+        const FollowUp& f = it->second;
+        cell(rows, f.previous ? visitPercent(f.previous->percent, 0) + " (" +
+                                    shortDate(f.previous->date) + ")"
+                              : "");
+        cell(rows, dueCell(f.due));
+      } else {
+        rows += "<td></td><td></td>";
+      }
+    }
     rows += "</tr>";
   }
   return rows;
@@ -229,8 +253,9 @@ std::string productRows(engine::BusState& state, const ReportImages& images) {
 
 std::string htmlReport(std::string_view templateText, const screens::ReportWindow& form,
                        engine::BusState& state, const ReportImages& images,
-                       const runtime::Date& date, const runtime::TimeOfDay& time) {
-  LineFiller filler(templateText, form, state, images, date, time);
+                       const runtime::Date& date, const runtime::TimeOfDay& time,
+                       const FollowUps& followUps) {
+  LineFiller filler(templateText, form, state, images, date, time, followUps);
   std::string page;
   page.reserve(templateText.size() + images.Html_Logo.size() + images.Html_Fond.size() + 65536);
   // Lines end with CR LF in the company's template; a template saved with bare LF or CR line

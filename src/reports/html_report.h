@@ -12,6 +12,11 @@
 //                                  first when none was found):
 //     <tr align="center"><td>1</td><td>product</td><td>serial</td><td>category</td>
 //     <td>temperature</td><td>bar 42</td><td>verdict</td></tr>     (one line, no spaces)
+//   %%liste_produits_suivi%%       the same rows with two more cells from the visit history:
+//                                  the previous visit's percentage and date, "45 (06/12/2025)",
+//                                  and the date due (follow_up.h); empty for a detector
+//                                  without history. A company's template keeps its seven
+//                                  columns with %%liste_produits%%
 //   %%demonstration%%              "Démonstration" when those rows are the demonstration loop,
 //                                  nothing otherwise; a template without it gets a first row
 //                                  that says so instead
@@ -29,6 +34,7 @@
 #include <string_view>
 
 #include "engine/bus_state.h"
+#include "reports/follow_up.h"
 #include "reports/report_images.h"
 #include "runtime/runtime.h"
 #include "screens/report_window.h"
@@ -37,10 +43,12 @@ namespace korvane::reports {
 
 std::string htmlReport(std::string_view templateText, const screens::ReportWindow& form,
                        engine::BusState& state, const ReportImages& images,
-                       const runtime::Date& date, const runtime::TimeOfDay& time);
+                       const runtime::Date& date, const runtime::TimeOfDay& time,
+                       const FollowUps& followUps = {});
 
-// The rows of %%liste_produits%%, UTF-8.
-std::string productRows(engine::BusState& state, const ReportImages& images);
+// The rows of %%liste_produits%%, UTF-8; with `followUps`, those of %%liste_produits_suivi%%.
+std::string productRows(engine::BusState& state, const ReportImages& images,
+                        const FollowUps* followUps = nullptr);
 
 std::string escapeHtml(std::string_view text);
 

@@ -53,7 +53,7 @@ void saveCsvReport(const ReportContext& c) {
   const std::optional<fs::path> file = askFile(c, kCsvFile);
   if (!file) return;
   std::string error;
-  if (!saveReportFile(*file, csvReport(c.state), error))
+  if (!saveReportFile(*file, csvReport(c.state, c.followUps), error))
     return c.dialogs.messageBox(error, "Listing", screens::Icon::kExclamation);
   c.dialogs.messageBox("Enregistrement terminé.", kAppTitle, screens::Icon::kNone);
 }
@@ -64,7 +64,8 @@ std::optional<std::string> customerPage(const ReportContext& c, std::string& err
     error = "Fichier introuvable : " + pathText(c.templateFile);
     return std::nullopt;
   }
-  return htmlReport(*templ, c.form, c.state, c.images, c.runtime.date(), c.runtime.timeOfDay());
+  return htmlReport(*templ, c.form, c.state, c.images, c.runtime.date(), c.runtime.timeOfDay(),
+                    c.followUps);
 }
 
 }  // namespace korvane::reports

@@ -28,6 +28,7 @@
 #include <string>
 
 #include "engine/bus_state.h"
+#include "reports/follow_up.h"
 #include "reports/report_file.h"
 #include "reports/report_images.h"
 #include "runtime/runtime.h"
@@ -47,6 +48,9 @@ struct ReportContext {
   screens::Dialogs& dialogs;
   // The save dialog for one kind of file; nothing when cancelled.
   std::function<std::optional<std::filesystem::path>(const FileKind& kind)> askFile;
+  // What the visit history says of the detectors found, for the HTML's follow-up columns and
+  // the CSV's last two.
+  FollowUps followUps;
 };
 
 void saveTextReport(const ReportContext& context);

@@ -3,6 +3,8 @@
 // the grid: one row per item read, the family picture, the sensor check boxes, the LED
 // buttons and the chamber panel of the baseline acquisition.
 #include <array>
+#include <string>
+#include <vector>
 
 #include "screens/controls.h"
 
@@ -20,6 +22,31 @@ enum Picture : int {
   kKevPicture = 106,
   kFlamePicture = 107,
   kModulePicture = 108,
+};
+
+// The detector's past visits, from the visit history: shown for a point with a readable serial
+// number, drawn by the window from these texts and figures.
+struct HistoryRow {
+  std::string date;  // "06/12/2026"
+  std::string percent;
+  std::string verdict;
+  std::string temperature;  // empty when not measured
+  friend bool operator==(const HistoryRow&, const HistoryRow&) = default;
+};
+
+struct HistoryPanel {
+  bool visible = false;
+  std::string serial;            // whose visits these are
+  std::vector<HistoryRow> rows;  // the newest first
+  // The plot: (days since the first visit, percentage), the oldest first; the trend line
+  // from the first visit to the date due, when there is one (days, percentage at each end).
+  std::vector<std::pair<double, double>> points;
+  std::vector<std::pair<double, double>> trend;
+  std::string firstDate;
+  std::string lastDate;
+  std::string due;  // "Prochaine échéance : …"
+  std::string dueTip;
+  friend bool operator==(const HistoryPanel&, const HistoryPanel&) = default;
 };
 
 struct ParamWindow {
@@ -70,6 +97,8 @@ struct ParamWindow {
   Area Picture3{true, 0, 1500};  // the gauge
   Area Shape1{true, 0, 0};       // the gauge's fill, as wide as the percentage
   Label Label6{"0%"};
+
+  HistoryPanel history;
 };
 
 }  // namespace korvane::screens

@@ -10,6 +10,7 @@
 #include "../engine/station.h"
 #include "reports/csv_report.h"
 #include "reports/demo_loop.h"
+#include "reports/follow_up.h"
 #include "reports/html_report.h"
 #include "reports/measures_log.h"
 #include "reports/report_commands.h"
@@ -45,11 +46,13 @@ class Reports : public testing::TempDirTest {
               const fs::path file = answers.front();
               answers.erase(answers.begin());
               return file;
-            }};
+            },
+            followUps};
   }
 
   screens::ReportWindow form;
   engine::BusState state;
+  FollowUps followUps;
   ReportImages images = fakeImages();
   runtime::VirtualRuntime rt{{14, 5, 9}, {2026, 12, 6}};
   screens::RecordingDialogs dialogs;
@@ -159,6 +162,53 @@ TEST(PercentText, TheDecimalsItTakesToKeepTheVerdict) {
   }
 }
 
+// The date a detector's trend reaches 70 %, from its visits.
+TEST(FollowUp, TheDateDueFromTheLineThroughTheVisits) {
+  auto visit = [](runtime::Date date, double percent) {
+    return PastVisit{0, date, {10, 0, 0}, percent, "", std::nullopt};
+  };
+  struct Case {
+    std::vector<PastVisit> visits;
+    const char* text;
+  };
+  const Case cases[] = {
+      {{}, "Historique insuffisant"},
+      {{visit({2026, 1, 1}, 20)}, "Historique insuffisant"},
+      {{visit({2026, 1, 1}, 20), visit({2026, 1, 30}, 40)}, "Historique insuffisant"},  // 29 days
+      {{visit({2026, 1, 1}, 20), visit({2026, 1, 31}, 40)}, "17/03/2026"},
+      // 20, then 45 a year later: 70 a year after that, in any order.
+      {{visit({2026, 1, 1}, 45), visit({2025, 1, 1}, 20)}, "01/01/2027"},
+      // Three visits off a line: the line nearest them rises 10 % a year from 20.7 % at the
+      // middle one.
+      {{visit({2025, 1, 1}, 12), visit({2026, 1, 1}, 18), visit({2027, 1, 1}, 32)}, "07/12/2030"},
+      {{visit({2025, 1, 1}, 30), visit({2026, 1, 1}, 30)}, "Pas de dérive mesurable"},
+      {{visit({2025, 1, 1}, 40), visit({2026, 1, 1}, 35)}, "Pas de dérive mesurable"},
+      // A rise of 0.5 % a year would take 100 years: noise, not drift.
+      {{visit({2025, 1, 1}, 20), visit({2026, 1, 1}, 20.5)}, "Pas de dérive mesurable"},
+      // Already past: the date the line crossed 70.
+      {{visit({2025, 1, 1}, 60), visit({2026, 1, 1}, 80)}, "02/07/2025"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(dueText(dueDate(c.visits)), c.text) << c.visits.size();
+
+  // The previous visit is the latest not made by the run the table shows; the window lists the
+  // newest first and draws the line to the date due.
+  std::vector<PastVisit> visits{visit({2025, 1, 1}, 20), visit({2026, 1, 1}, 45)};
+  visits[0].run = 4;
+  visits[1].run = 9;
+  EXPECT_EQ(followUp(visits, 9).previous->run, 4);
+  EXPECT_EQ(followUp(visits, 0).previous->run, 9);
+  screens::HistoryPanel panel;
+  showHistory(panel, "150300300", visits);
+  ASSERT_EQ(panel.rows.size(), 2u);
+  EXPECT_EQ(panel.rows[0].date, "01/01/2026");
+  EXPECT_EQ(panel.rows[0].percent, "45");
+  EXPECT_EQ(panel.due, "Prochaine échéance : 01/01/2027");
+  EXPECT_EQ(panel.lastDate, "01/01/2027");
+  ASSERT_EQ(panel.trend.size(), 2u);
+  EXPECT_NEAR(panel.trend[1].second, 70, 0.1);
+}
+
 TEST_F(Reports, WithNothingFoundThePageListsTheDemonstrationLoopAndSaysSo) {
   // The title and the line above the table say it, in this report and the next one, which
   // lists the same loop; a company's own template without the placeholder gets a first row.
@@ -171,6 +221,9 @@ TEST_F(Reports, WithNothingFoundThePageListsTheDemonstrationLoopAndSaysSo) {
   EXPECT_TRUE(
       htmlReport("<t>%%liste_produits%%</t>\r\n", form, state, images, rt.date(), rt.timeOfDay())
           .starts_with("<t><tr><td colspan=\"7\">" + demo + " : aucun point"));
+  EXPECT_TRUE(htmlReport("<t>%%liste_produits_suivi%%</t>\r\n", form, state, images, rt.date(),
+                         rt.timeOfDay())
+                  .starts_with("<t><tr><td colspan=\"9\">" + demo + " : aucun point"));
   state.points[5].Adr_Serie = "210700005";  // no longer the demonstration loop
   EXPECT_EQ(htmlReport(says, form, state, images, rt.date(), rt.timeOfDay()).find(demo),
             std::string::npos);
@@ -294,10 +347,32 @@ TEST_F(Reports, TheCsvTableHoldsWhatTheRowsShowForAFrenchSpreadsheet) {
                             "4;GLIR;160100012;Thermovélo;23;;;;\r\n";
   EXPECT_EQ(csvReport(state), table);
 
+  // With a history: the previous visit and the date due, in the table and the page's follow-up
+  // columns; a serial that could not be read has none.
+  const PastVisit before{1, {2025, 12, 1}, {9, 0, 0}, 12.5, "Détecteur OK", std::nullopt};
+  followUps = {{"150300300", {before, {Due::kOn, {2027, 6, 30}}}},
+               {"150300301", {std::nullopt, {Due::kNoDrift, {}}}},
+               {"???", {before, {}}}};
+  const std::string followed = csvReport(state, followUps);
+  for (const char* row :
+       {"1;ZUN;150300300;Optique;;20,5;Remplacement à prévoir;12,5;30/06/2027\r\n",
+        "2;ZUN;150300301;Optique;;25,0;Remplacement à prévoir;;Pas de dérive "
+        "mesurable\r\n",
+        "\"UV\r\nflamme\";;;;;\r\n4;GLIR;160100012;Thermovélo;23;;;;\r\n"})
+    EXPECT_NE(followed.find(row), std::string::npos) << row;
+  const std::string rows = productRows(state, images, &followUps);
+  for (const char* row : {"Remplacement à prévoir</td><td>13 (01/12/2025)</td><td>30/06/2027</td>",
+                          "<td></td><td>Pas de dérive mesurable</td></tr>",
+                          "<td>???"
+                          "</td><td>UV\r\nflamme</td><td></td><td></td><td></td><td></td>"
+                          "<td></td></tr>"})
+    EXPECT_NE(rows.find(row), std::string::npos) << row;
+  EXPECT_EQ(productRows(state, images).find("2025"), std::string::npos);
+
   // Saved as the others are (the same file replace): a bare name gets ".csv".
   answers = {dir_ / "boucle"};
   saveCsvReport(context());
-  EXPECT_EQ(bytes(dir_ / "boucle.csv"), table);
+  EXPECT_EQ(bytes(dir_ / "boucle.csv"), followed);
   EXPECT_EQ(dialogs.shown.back().text, "Enregistrement terminé.");
 }
 
