@@ -142,6 +142,15 @@ Date VirtualRuntime::date() const {
               static_cast<int>(static_cast<unsigned>(ymd.day()))};
 }
 
+void VirtualRuntime::turnDays(int days) {
+  using namespace std::chrono;
+  const year_month_day ymd{sys_days{year{startDate_.year} / startDate_.month / startDate_.day} +
+                           std::chrono::days{days}};
+  startDate_ =
+      Date{static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
+           static_cast<int>(static_cast<unsigned>(ymd.day()))};
+}
+
 void VirtualRuntime::runForMs(std::int64_t ms) {
   const Micros end = now_ + ms * 1000;
   while (!shutdown_ && runNext(end, std::numeric_limits<std::uint64_t>::max())) {

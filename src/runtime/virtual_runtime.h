@@ -34,6 +34,9 @@ class VirtualRuntime final : public Runtime {
   TimeOfDay timeOfDay() const override;
   Date date() const override;
 
+  // A later visit: the calendar moves on by `days`, the clock keeps its time of day.
+  void turnDays(int days);
+
   Micros nowUs() const { return now_; }
   double nowMs() const override { return static_cast<double>(now_) / 1000.0; }
 

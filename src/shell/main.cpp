@@ -7,6 +7,7 @@
 
 #include "shell/config/tool_folder.h"
 #include "shell/mdi_main.h"
+#include "shell/session.h"
 #include "shell/view.h"
 
 namespace {
@@ -46,10 +47,13 @@ int main(int argc, char* argv[]) {
   answerHelpOrVersion(argc, argv);
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Korvane"));
-  // Settings and report files: beside the executable, or the user's own folder once installed.
-  korvane::shell::MdiMain main(
-      korvane::config::toolFolder(korvane::shell::fsPath(QApplication::applicationDirPath()),
-                                  korvane::config::folderEnvironment()));
+  // Settings and report files: beside the executable, or the user's own folder once installed;
+  // the visit history with them, or in the user's data folder once installed.
+  const korvane::config::FolderEnvironment env = korvane::config::folderEnvironment();
+  const std::filesystem::path folder =
+      korvane::config::toolFolder(korvane::shell::fsPath(QApplication::applicationDirPath()), env);
+  korvane::shell::MdiMain main(folder);
+  main.session().useHistoryFolder(korvane::config::dataFolder(folder, env));
   main.show();
   return QApplication::exec();
 }

@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include "shell/history_view.h"
 #include "shell/pictures.h"
 
 namespace korvane::shell {
@@ -84,7 +85,11 @@ ParamForm::ParamForm(screens::ParamWindow& model, engine::ParamControl& control,
   setObjectName(QStringLiteral("Frm_Parametres"));
   setWindowTitle(qs(model.caption));
 
-  auto* layout = new QHBoxLayout(this);
+  auto* whole = new QVBoxLayout(this);
+  auto* layout = new QHBoxLayout;
+  whole->addLayout(layout);
+  history_ = new HistoryView(this);
+  whole->addWidget(history_);
   auto* left = new QVBoxLayout;
   statusFrame_ = new QGroupBox(this);
   statusFrame_->setObjectName(QStringLiteral("Status_Frame"));
@@ -265,6 +270,7 @@ void ParamForm::render() {
   label8_.show(model_.Label8);
   chamber_->setVisible(model_.P_Chambre.visible);
   if (model_.P_Chambre.visible) chamber_->render();
+  history_->render(model_.history);
   if (model_.busyPointer != busyShown_) {
     busyShown_ = model_.busyPointer;
     if (busyShown_) {

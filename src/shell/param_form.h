@@ -19,6 +19,8 @@ class QScrollBar;
 namespace korvane::shell {
 
 // The chamber panel of the baseline acquisition, drawn from the model's geometry.
+class HistoryView;
+
 class ChamberPanel final : public QWidget {
  public:
   ChamberPanel(const screens::ParamWindow& model, QWidget* parent);
@@ -76,6 +78,7 @@ class ParamForm final : public QWidget {
   QScrollBar* hscroll1_;
   LabelView label7_;
   ChamberPanel* chamber_;
+  HistoryView* history_;
   int shownPicture_ = -1;
   int shownWidth_ = -1;
   bool busyShown_ = false;

@@ -131,7 +131,8 @@ reports::ReportContext ReportForm::context() {
           session_.reportFolder() / reports::kTemplateFile,
           session_.runtime(),
           session_.dialogs(),
-          askFile};
+          askFile,
+          session_.followUps()};
 }
 
 void ReportForm::run(std::function<void(const reports::ReportContext&)> command) {

@@ -14,6 +14,12 @@
 //                  once more shortly after the core goes quiet
 //   closeBus       the bus window is gone: the station closes (engine stopped, LEDs out,
 //                  port let go), and no window draws it any more
+//   history        the visit history: every search's and run's records go there when they
+//                  end, and the parameter window shows the past visits of its detector. Its
+//                  file is beside the settings file unless useHistoryFolder moves it; what
+//                  goes wrong with it is said in a box between engine steps, and never stops
+//                  a run or a report
+//   followUps      what the history says of the detectors found, for the reports
 //
 // The application builds it on the Qt runtime and serial port (mdi_main.cpp); the widget tests
 // on the virtual clock and the simulated box.
@@ -22,6 +28,7 @@
 #include <memory>
 
 #include "engine/bus_station.h"
+#include "history/history_store.h"
 #include "link/port_map.h"
 #include "reports/report_images.h"
 
@@ -69,6 +76,10 @@ class Session final {
   void coreRan();
   void closeBus();
 
+  history::HistoryStore& history() { return *history_; }
+  void useHistoryFolder(const std::filesystem::path& folder);
+  reports::FollowUps followUps();
+
  private:
   runtime::Runtime& runtime_;
   screens::Dialogs& dialogs_;
@@ -78,6 +89,15 @@ class Session final {
   std::unique_ptr<ReportForm> reportForm_;
   std::unique_ptr<LedForm> ledForm_;
   BusFrm* busFrm_ = nullptr;
+  std::unique_ptr<history::HistoryStore> history_;
+  // The history's run whose results the point table shows: not a "previous" visit.
+  std::int64_t shownRun_ = 0;
+  // What the parameter window's history shows: read again when either changes.
+  std::string historySerial_;
+  int historyRevision_ = -1;
+  void keepVisit(const engine::Visit& visit);
+  void showHistory();
+  void tell(std::string problem);
   std::unique_ptr<QTimer> lateRender_;
   QElapsedTimer sinceRender_;
 };

@@ -102,7 +102,7 @@ TEST(PortNumberFromAnswer, AcceptsOnlyALeadingNumberFrom1To16) {
 TEST_F(Settings, TheToolFolderIsAWritableBuildsOwnElseTheUsersWithTheSamplesCopiedOnce) {
   const fs::path bin = dir_ / "bin", share = dir_ / "share" / "korvane";
   const fs::path user = dir_ / "xdg" / "korvane";
-  const FolderEnvironment env{(dir_ / "xdg").string(), (dir_ / "home").string()};
+  const FolderEnvironment env{(dir_ / "xdg").string(), (dir_ / "home").string(), ""};
   fs::create_directories(bin);
   EXPECT_TRUE(toolFolder(bin, env) == bin && fs::is_empty(bin));  // no probe left behind
   EXPECT_EQ(toolFolder("/proc", env), user);                      // refuses new files even to root
@@ -121,8 +121,16 @@ TEST_F(Settings, TheToolFolderIsAWritableBuildsOwnElseTheUsersWithTheSamplesCopi
   EXPECT_TRUE(toolFolder(bin, env) == user && !fs::exists(user / "para1.fin"));
 
   // A relative XDG_CONFIG_HOME does not count; with no folder at all the samples are read.
-  EXPECT_EQ(toolFolder(bin, {"xdg", env.home}), dir_ / "home" / ".config" / "korvane");
+  EXPECT_EQ(toolFolder(bin, {"xdg", env.home, ""}), dir_ / "home" / ".config" / "korvane");
   EXPECT_EQ(toolFolder(bin, {}), share);
+
+  // The visit history: with the settings in a build's folder, in the user's data folder once
+  // the settings are the user's.
+  EXPECT_EQ(dataFolder(bin, env), bin);
+  EXPECT_EQ(dataFolder(user, env), dir_ / "home" / ".local" / "share" / "korvane");
+  EXPECT_EQ(dataFolder(user, {env.xdgConfigHome, env.home, (dir_ / "data").string()}),
+            dir_ / "data" / "korvane");
+  EXPECT_TRUE(fs::is_directory(dir_ / "data" / "korvane"));
 }
 
 }  // namespace

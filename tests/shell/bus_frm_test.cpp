@@ -11,6 +11,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
@@ -285,6 +286,54 @@ TEST(ReportWindow, PrintsTheCustomerReportToAPdf) {
        {"Dupont & Fils", "Rapport de maintenance", "KEV112A", "Détecteur OK"})
     EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected << "\n"
                                                             << text.toStdString();
+}
+
+// Two analyses half a year apart: the parameter window shows both visits and the date the
+// detector's trend reaches 70 %, and the spreadsheet table the previous visit's percentage.
+TEST(VisitHistory, ASecondVisitShowsTheTrendInTheWindowAndTheTable) {
+  sim::Loop loop = loopOf({27});
+  loop.points[0].chamber = {50};  // 10 %
+  Window w(std::move(loop));
+  ASSERT_TRUE(w.connected());
+  pressOrToggle(w.frm.findChild<QAbstractButton*>(QStringLiteral("Check3")));
+  ASSERT_TRUE(w.searched());
+  auto analyse = [&] {
+    QTest::keyClick(&w.frm, Qt::Key_F9);
+    ASSERT_TRUE(w.runUntil([&] {
+      return w.frm.station().bus.Current_Operation_Lbl.caption == "Analyse chambre Terminée.";
+    }));
+    QTest::keyClick(&w.frm, Qt::Key_F9);
+    ASSERT_TRUE(w.runUntil([&] { return !w.state().Boucle_Mesures; }));
+  };
+  analyse();
+  w.rt.turnDays(182);
+  w.box.setChamber(0, {80});  // 40 %
+  analyse();
+  EXPECT_TRUE(w.dialogs.shown.empty());
+  EXPECT_TRUE(std::filesystem::exists(w.dir / "korvane-historique.sqlite"));
+
+  openPoint(w, 1);
+  ParamForm* form = w.frm.paramForm();
+  auto* table = form->findChild<QTableWidget*>(QStringLiteral("Historique_Table"));
+  ASSERT_TRUE(table && table->isVisible());
+  ASSERT_EQ(table->rowCount(), 2);
+  EXPECT_EQ(table->item(0, 0)->text(), "06/06/2027");
+  EXPECT_EQ(table->item(0, 1)->text(), "40");
+  EXPECT_EQ(table->item(1, 1)->text(), "10");
+  // 30 % in 182 days: 70 % 182 days after the second visit.
+  const auto* due = form->findChild<QLabel*>(QStringLiteral("Prochaine_Echeance"));
+  EXPECT_EQ(due->text(), "Prochaine échéance : 05/12/2027");
+  EXPECT_TRUE(due->toolTip().contains("moindres carrés"));
+
+  w.frm.findChild<QAction*>(QStringLiteral("menu_listing"))->trigger();
+  ReportForm* report = w.session.reportForm();
+  report->askFile = [&](const reports::FileKind&) { return std::optional(w.dir / "boucle.csv"); };
+  pressOrToggle(report->findChild<QPushButton*>(QStringLiteral("Command4")));
+  ASSERT_TRUE(w.runUntil([&] { return std::filesystem::exists(w.dir / "boucle.csv"); }));
+  std::ifstream csv(w.dir / "boucle.csv", std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(csv), {}};
+  EXPECT_NE(text.find(";40,0;Remplacement à prévoir;10,0;05/12/2027\r\n"), std::string::npos)
+      << text;
 }
 
 // "Commande LED" after a search, driven by a screen reader: by hand, the arrows step round the

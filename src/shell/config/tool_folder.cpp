@@ -25,13 +25,16 @@ bool canWriteIn(const fs::path& dir) {
   return true;
 }
 
-// A relative XDG_CONFIG_HOME is to be ignored, as the base directory rules say.
-fs::path configBase(const FolderEnvironment& env) {
-  if (!env.xdgConfigHome.empty() && fs::path(env.xdgConfigHome).is_absolute()) {
-    return env.xdgConfigHome;
-  }
-  if (!env.home.empty()) return fs::path(env.home) / ".config";
+// A relative XDG_CONFIG_HOME or XDG_DATA_HOME is to be ignored, as the base directory rules
+// say.
+fs::path baseFolder(const std::string& variable, const std::string& home, const char* fallback) {
+  if (!variable.empty() && fs::path(variable).is_absolute()) return variable;
+  if (!home.empty()) return fs::path(home) / fallback;
   return {};
+}
+
+fs::path configBase(const FolderEnvironment& env) {
+  return baseFolder(env.xdgConfigHome, env.home, ".config");
 }
 
 std::string variable(const char* name) {
@@ -42,7 +45,7 @@ std::string variable(const char* name) {
 }  // namespace
 
 FolderEnvironment folderEnvironment() {
-  return {variable("XDG_CONFIG_HOME"), variable("HOME")};
+  return {variable("XDG_CONFIG_HOME"), variable("HOME"), variable("XDG_DATA_HOME")};
 }
 
 fs::path toolFolder(const fs::path& applicationDir, const FolderEnvironment& env) {
@@ -67,6 +70,16 @@ fs::path toolFolder(const fs::path& applicationDir, const FolderEnvironment& env
     }
   }
   return user;
+}
+
+fs::path dataFolder(const fs::path& toolFolder, const FolderEnvironment& env) {
+  const fs::path config = configBase(env);
+  if (config.empty() || toolFolder != config / "korvane") return toolFolder;
+  const fs::path base = baseFolder(env.xdgDataHome, env.home, ".local/share");
+  if (base.empty()) return toolFolder;
+  std::error_code ec;
+  fs::create_directories(base / "korvane", ec);
+  return fs::is_directory(base / "korvane", ec) ? base / "korvane" : toolFolder;
 }
 
 }  // namespace korvane::config

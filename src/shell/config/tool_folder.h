@@ -9,7 +9,11 @@
 //                      $XDG_CONFIG_HOME/korvane (~/.config/korvane when unset), created if
 //                      need be. Before the tool's first run there, the shipped template and
 //                      pictures are copied into it; a file already there is never replaced.
-//   folderEnvironment  XDG_CONFIG_HOME and HOME, as the process sees them
+//   dataFolder         where the visit history goes: the tool's folder, unless that is the
+//                      user's configuration folder; then, as data belongs, the user's data
+//                      folder $XDG_DATA_HOME/korvane (~/.local/share/korvane when unset),
+//                      created if need be, or the tool's folder when it cannot be
+//   folderEnvironment  XDG_CONFIG_HOME, XDG_DATA_HOME and HOME, as the process sees them
 //
 // Nothing here fails: a folder that cannot be made leaves the tool where it can at least read
 // the shipped files, and its settings then simply last for one run.
@@ -21,11 +25,14 @@ namespace korvane::config {
 struct FolderEnvironment {
   std::string xdgConfigHome;  // empty when unset
   std::string home;           // empty when unset
+  std::string xdgDataHome;    // empty when unset
 };
 
 FolderEnvironment folderEnvironment();
 
 std::filesystem::path toolFolder(const std::filesystem::path& applicationDir,
+                                 const FolderEnvironment& env);
+std::filesystem::path dataFolder(const std::filesystem::path& toolFolder,
                                  const FolderEnvironment& env);
 
 }  // namespace korvane::config
