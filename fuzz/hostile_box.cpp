@@ -806,6 +806,30 @@ void watch(Bench& b) {
     b.framing.written(byte, b.station.com.Nb_Com, b.station.com.Nb_Erreur_Com);
   };
   b.watched.closing = [&b] { say(b, "the port is let go"); };
+  // The history hears of a search once it has ended and of a run once it has stopped, and
+  // only what the table holds then: points found, in order, each with a readable serial, a
+  // run's with the verdict as judged.
+  st.engine.onVisit = [&b](const engine::Visit& v) {
+    const engine::BusStation& st = b.station;
+    const engine::BusState& s = st.state;
+    const bool run = v.kind == engine::VisitKind::kAnalysis;
+    if (run ? s.Boucle_Mesures && st.windowOpen() : s.Bus_Occupe)
+      fail(b, run ? "the history heard of a run still going"
+                  : "the history heard of a search still going");
+    int last = 0;
+    for (const engine::VisitPoint& p : v.points) {
+      const engine::Point& in = s.points[p.address];
+      if (p.address <= last || p.address > s.Nb_Trouve || !engine::followsDetector(p.serial) ||
+          p.serial != in.Adr_Serie)
+        fail(b, "the history got address " + std::to_string(p.address) + " (" + p.serial +
+                    ") out of what the table found");
+      if (run && (!engine::hasVerdict(in) || p.verdict != in.Adr_Verdict ||
+                  p.percent != in.Adr_Taux_Exact || p.percent < 0 || p.percent > 100))
+        fail(b, "the history got a verdict the run did not give at address " +
+                    std::to_string(p.address));
+      last = p.address;
+    }
+  };
   b.line.reached = [&b](std::uint8_t byte, bool heard) {
     if (!b.framing.reached(byte, heard, b.rt.nowUs(), b.box.idle()))
       fail(b, "harness: the framing watch lost track of the box");
