@@ -86,10 +86,11 @@ HistoryView::HistoryView(QWidget* parent) : QGroupBox(QStringLiteral("Historique
   table_ = new QTableWidget(0, 4, this);
   table_->setObjectName(QStringLiteral("Historique_Table"));
   table_->setAccessibleName(QStringLiteral("Historique"));
-  table_->setHorizontalHeaderLabels({QStringLiteral("Date"), QStringLiteral("Encrassement (%)"),
+  table_->setHorizontalHeaderLabels({QStringLiteral("Date"), QStringLiteral("Encrassement\n(%)"),
                                      QStringLiteral("Verdict"),
-                                     QStringLiteral("Température (°C)")});
+                                     QStringLiteral("Température\n(°C)")});
   table_->verticalHeader()->hide();
+  table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
   table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   table_->horizontalHeader()->setStretchLastSection(true);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);

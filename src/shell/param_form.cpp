@@ -17,6 +17,10 @@
 
 namespace korvane::shell {
 
+namespace {
+constexpr int kHistoryTwips = 3600;
+}  // namespace
+
 ChamberPanel::ChamberPanel(const screens::ParamWindow& model, QWidget* parent)
     : QWidget(parent), model_(model) {
   setObjectName(QStringLiteral("P_Chambre"));
@@ -85,11 +89,7 @@ ParamForm::ParamForm(screens::ParamWindow& model, engine::ParamControl& control,
   setObjectName(QStringLiteral("Frm_Parametres"));
   setWindowTitle(qs(model.caption));
 
-  auto* whole = new QVBoxLayout(this);
-  auto* layout = new QHBoxLayout;
-  whole->addLayout(layout);
-  history_ = new HistoryView(this);
-  whole->addWidget(history_);
+  auto* layout = new QHBoxLayout(this);
   auto* left = new QVBoxLayout;
   statusFrame_ = new QGroupBox(this);
   statusFrame_->setObjectName(QStringLiteral("Status_Frame"));
@@ -183,6 +183,9 @@ ParamForm::ParamForm(screens::ParamWindow& model, engine::ParamControl& control,
   chamber_ = new ChamberPanel(model, frame2);
   frame2Layout->addWidget(chamber_);
   right->addWidget(frame2);
+  // The detectors that have a history are optical ones, which this part shows.
+  history_ = new HistoryView(widePart_);
+  right->addWidget(history_);
   right->addStretch();
   layout->addWidget(widePart_);
 
@@ -235,10 +238,13 @@ void ParamForm::render() {
       values_[k].widget()->setAccessibleDescription(qs(model_.Param_Lbl[k].caption));
     values_[k].show(model_.Value_Lbl[k]);
   }
-  if (shownWidth_ != model_.width) {
-    shownWidth_ = model_.width;
-    widePart_->setVisible(model_.width > screens::kNarrowWidth);
-    setFixedWidth(px(model_.width));
+  // The history's table wants the room of its four columns beside the rows.
+  const bool wide = model_.width > screens::kNarrowWidth;
+  const int width = model_.width + (wide && model_.history.visible ? kHistoryTwips : 0);
+  if (shownWidth_ != width) {
+    shownWidth_ = width;
+    widePart_->setVisible(wide);
+    setFixedWidth(px(width));
   }
   if (shownPicture_ != model_.Image1) {
     shownPicture_ = model_.Image1;

@@ -107,7 +107,8 @@ reports::FollowUps Session::followUps() {
 void Session::showHistory() {
   screens::ParamWindow& w = station.param;
   const engine::BusState& s = station.state;
-  const std::string& serial = s.points[s.Adr_Cde].Adr_Serie;
+  const engine::Point& point = s.points[s.Adr_Cde];
+  const std::string& serial = point.Adr_Serie;
   const std::string shown = w.visible && engine::followsDetector(serial) ? serial : "";
   if (shown == historySerial_ && history_->revision() == historyRevision_) return;
   historySerial_ = shown;
@@ -117,7 +118,11 @@ void Session::showHistory() {
     return;
   }
   std::string problem;
-  reports::showHistory(w.history, shown, history_->visitsOf(shown, problem));
+  const std::vector<reports::PastVisit> visits = history_->visitsOf(shown, problem);
+  reports::showHistory(w.history, shown, visits);
+  // A detector without a chamber has none to show, unless it was one once (a serial read
+  // wrong, a type changed).
+  w.history.visible = point.Adr_Optique || !visits.empty();
   if (!problem.empty()) {
     w.history.due = "Historique indisponible";
     w.history.dueTip = problem;
