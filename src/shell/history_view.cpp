@@ -92,7 +92,8 @@ HistoryView::HistoryView(QWidget* parent) : QGroupBox(QStringLiteral("Historique
   table_->verticalHeader()->hide();
   table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
   table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-  table_->horizontalHeader()->setStretchLastSection(true);
+  table_->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);  // the verdict
+  table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setMinimumHeight(110);

@@ -187,7 +187,7 @@ ParamForm::ParamForm(screens::ParamWindow& model, engine::ParamControl& control,
   history_ = new HistoryView(widePart_);
   right->addWidget(history_);
   right->addStretch();
-  layout->addWidget(widePart_);
+  layout->addWidget(widePart_, 1);  // the room the history adds goes to its table
 
   connect(ledOn, &QPushButton::clicked, this, [this] { control_.Led_On_Cde_Click(); });
   connect(ledOff, &QPushButton::clicked, this, [this] { control_.Led_Off_Cde_Click(); });
