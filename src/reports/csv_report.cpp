@@ -3,7 +3,6 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "engine/visit.h"
 #include "reports/report_file.h"
 
 namespace korvane::reports {
@@ -45,9 +44,7 @@ std::string csvReport(const engine::BusState& state, const FollowUps& followUps)
   for (int i = 1; i <= state.Nb_Trouve; ++i) {
     const engine::Point& p = state.points[i];
     const bool judged = engine::hasVerdict(p);
-    const auto it =
-        engine::followsDetector(p.Adr_Serie) ? followUps.find(p.Adr_Serie) : followUps.end();
-    const FollowUp* f = it != followUps.end() ? &it->second : nullptr;
+    const FollowUp* f = followUpOf(followUps, p.Adr_Serie);
     row(csv,
         {std::to_string(i), p.Adr_Produit, p.Adr_Serie, p.Adr_Categorie,
          engine::hasTemperature(p) ? std::to_string(p.Adr_Temperature) : "",

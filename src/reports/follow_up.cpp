@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "engine/point_table.h"
+#include "engine/visit.h"
 #include "reports/report_file.h"
 
 namespace korvane::reports {
@@ -115,6 +116,12 @@ FollowUp followUp(const std::vector<PastVisit>& visits, std::int64_t currentRun)
   }
   f.due = dueDate(visits);
   return f;
+}
+
+const FollowUp* followUpOf(const FollowUps& followUps, const std::string& serial) {
+  if (!engine::followsDetector(serial)) return nullptr;
+  const auto it = followUps.find(serial);
+  return it != followUps.end() ? &it->second : nullptr;
 }
 
 void showHistory(screens::HistoryPanel& panel, const std::string& serial,

@@ -8,6 +8,7 @@
 //                there, is no measurable drift
 //   dueText      "12/03/2028", "Pas de dérive mesurable" or "Historique insuffisant"
 //   kDueTip      how it is computed, for the window's tooltip
+//   followUpOf   the follow-up of a point's serial, none for a serial that could not be read
 //   followUp     for the reports: the previous visit (the latest not made by the run the table
 //                shows, `currentRun`) and the date due over all of them
 //   showHistory  the parameter window's history panel, from the detector's visits
@@ -57,6 +58,7 @@ struct FollowUp {
 using FollowUps = std::map<std::string, FollowUp>;
 
 FollowUp followUp(const std::vector<PastVisit>& visits, std::int64_t currentRun);
+const FollowUp* followUpOf(const FollowUps& followUps, const std::string& serial);
 
 void showHistory(screens::HistoryPanel& panel, const std::string& serial,
                  const std::vector<PastVisit>& visits);

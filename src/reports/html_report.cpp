@@ -5,7 +5,6 @@
 #include <memory>
 #include <optional>
 
-#include "engine/visit.h"
 #include "reports/demo_loop.h"
 #include "reports/report_file.h"
 #include "text/cp1252.h"
@@ -235,13 +234,11 @@ std::string productRows(engine::BusState& state, const ReportImages& images,
       rows += "<td></td><td></td>";
     }
     if (followUps) {
-      const auto it = followUps->find(p.Adr_Serie);
-      if (it != followUps->end() && engine::followsDetector(p.Adr_Serie)) {
-        const FollowUp& f = it->second;
-        cell(rows, f.previous ? visitPercent(f.previous->percent, 0) + " (" +
-                                    shortDate(f.previous->date) + ")"
-                              : "");
-        cell(rows, dueCell(f.due));
+      if (const FollowUp* f = followUpOf(*followUps, p.Adr_Serie)) {
+        cell(rows, f->previous ? visitPercent(f->previous->percent, 0) + " (" +
+                                     shortDate(f->previous->date) + ")"
+                               : "");
+        cell(rows, dueCell(f->due));
       } else {
         rows += "<td></td><td></td>";
       }

@@ -76,7 +76,6 @@ class Session final {
   void coreRan();
   void closeBus();
 
-  history::HistoryStore& history() { return *history_; }
   void useHistoryFolder(const std::filesystem::path& folder);
   reports::FollowUps followUps();
 
