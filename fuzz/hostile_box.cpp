@@ -376,7 +376,8 @@ void saveReport(Bench& b, bool html) {
         b.dialogs,
         [&folder](const reports::FileKind& kind) -> std::optional<fs::path> {
           return kind.suffix == "html" ? folder.html() : folder.text();
-        }};
+        },
+        {}};
     say(b, "report window: %s", html ? "Rapport HTML" : "Sauvegarder");
     if (html) {
       reports::saveHtmlReport(context);
