@@ -54,7 +54,7 @@ struct Folder {
 engine::Visit run128(int site, int day, std::mt19937& random) {
   engine::Visit visit;
   visit.kind = engine::VisitKind::kAnalysis;
-  visit.date = reports::dateOfDay(reports::dayNumber({2020, 1, 1}) + day);
+  visit.date = runtime::dateOfDay(runtime::dayNumber({2020, 1, 1}) + day);
   visit.time = {9, 30, 0};
   visit.company = "Sécurité & Fils";
   visit.site = "Site ";

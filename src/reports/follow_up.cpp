@@ -1,7 +1,6 @@
 #include "reports/follow_up.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 
@@ -10,6 +9,9 @@
 #include "reports/report_file.h"
 
 namespace korvane::reports {
+
+using runtime::dateOfDay;
+using runtime::dayNumber;
 
 const char* const kDueTip =
     "Droite des moindres carrés passant au plus près des encrassements mesurés à chaque "
@@ -27,6 +29,7 @@ struct Line {
   double slope;  // percent per day
   double meanX;
   double meanY;
+  double last;  // the latest visit
 };
 
 std::optional<Line> leastSquares(const std::vector<PastVisit>& visits) {
@@ -43,14 +46,22 @@ std::optional<Line> leastSquares(const std::vector<PastVisit>& visits) {
   }
   if (last - first < kMinimumSpanDays) return std::nullopt;
   const double n = static_cast<double>(visits.size());
-  const Line line{0, sumX / n, sumY / n};
+  const Line line{0, sumX / n, sumY / n, last};
   double sxy = 0;
   double sxx = 0;
   for (const PastVisit& v : visits) {
     sxy += (when(v) - line.meanX) * (v.percent - line.meanY);
     sxx += (when(v) - line.meanX) * (when(v) - line.meanX);
   }
-  return Line{sxy / sxx, line.meanX, line.meanY};
+  return Line{sxy / sxx, line.meanX, line.meanY, last};
+}
+
+DueDate dueOn(const std::optional<Line>& line) {
+  if (!line) return {};
+  if (!(line->slope > 0)) return {Due::kNoDrift, {}};
+  const double at = line->meanX + (kReplacePercent - line->meanY) / line->slope;
+  if (at - line->last > kLongestYears * 365.25) return {Due::kNoDrift, {}};
+  return {Due::kOn, dateOfDay(static_cast<std::int64_t>(std::floor(at)))};
 }
 
 }  // namespace
@@ -66,18 +77,6 @@ std::string dueCell(const DueDate& due) {
   return due.due == Due::kTooShort ? std::string() : dueText(due);
 }
 
-std::int64_t dayNumber(const runtime::Date& date) {
-  using namespace std::chrono;
-  return sys_days{year{date.year} / date.month / date.day}.time_since_epoch().count();
-}
-
-runtime::Date dateOfDay(std::int64_t day) {
-  using namespace std::chrono;
-  const year_month_day ymd{sys_days{days{day}}};
-  return {static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
-          static_cast<int>(static_cast<unsigned>(ymd.day()))};
-}
-
 std::string shortDate(const runtime::Date& date) {
   char text[32];
   std::snprintf(text, sizeof text, "%02d/%02d/%04d", date.day, date.month, date.year);
@@ -85,15 +84,7 @@ std::string shortDate(const runtime::Date& date) {
 }
 
 DueDate dueDate(const std::vector<PastVisit>& visits) {
-  const auto line = leastSquares(visits);
-  if (!line) return {};
-  if (!(line->slope > 0)) return {Due::kNoDrift, {}};
-  const double at = line->meanX + (kReplacePercent - line->meanY) / line->slope;
-  double last = when(visits.front());
-  for (const PastVisit& v : visits)
-    last = std::max(last, when(v));
-  if (at - last > kLongestYears * 365.25) return {Due::kNoDrift, {}};
-  return {Due::kOn, dateOfDay(static_cast<std::int64_t>(std::floor(at)))};
+  return dueOn(leastSquares(visits));
 }
 
 std::string dueText(const DueDate& due) {
@@ -135,7 +126,8 @@ void showHistory(screens::HistoryPanel& panel, const std::string& serial,
     order.push_back(&v);
   std::stable_sort(order.begin(), order.end(),
                    [](const PastVisit* a, const PastVisit* b) { return when(*a) < when(*b); });
-  const DueDate due = dueDate(visits);
+  const auto line = leastSquares(visits);
+  const DueDate due = dueOn(line);
   panel.due = "Prochaine échéance : " + dueText(due);
   if (order.empty()) return;
   const double first = when(*order.front());
@@ -149,7 +141,6 @@ void showHistory(screens::HistoryPanel& panel, const std::string& serial,
   panel.firstDate = shortDate(order.front()->date);
   panel.lastDate = shortDate(order.back()->date);
   if (due.due == Due::kOn) {
-    const auto line = leastSquares(visits);
     const double end = std::max(static_cast<double>(dayNumber(due.date)), when(*order.back()));
     const auto at = [&](double x) { return line->meanY + line->slope * (x - line->meanX); };
     panel.trend = {{0, at(first)}, {end - first, at(end)}};

@@ -67,8 +67,4 @@ std::string shortDate(const runtime::Date& date);
 std::string visitPercent(double percent, int decimals);
 std::string dueCell(const DueDate& due);
 
-// Days since 1970-01-01 (proleptic Gregorian), and back.
-std::int64_t dayNumber(const runtime::Date& date);
-runtime::Date dateOfDay(std::int64_t day);
-
 }  // namespace korvane::reports

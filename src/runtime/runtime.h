@@ -12,6 +12,7 @@
 //   Runtime        createTimer, processUntil, processPending, timeOfDay, date
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -32,6 +33,18 @@ struct Date {
   int day = 1;
   friend bool operator==(const Date&, const Date&) = default;
 };
+
+// Days since 1970-01-01 (proleptic Gregorian), and back: the arithmetic of dates.
+inline std::int64_t dayNumber(const Date& date) {
+  using namespace std::chrono;
+  return sys_days{year{date.year} / date.month / date.day}.time_since_epoch().count();
+}
+inline Date dateOfDay(std::int64_t day) {
+  using namespace std::chrono;
+  const year_month_day ymd{sys_days{days{day}}};
+  return {static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
+          static_cast<int>(static_cast<unsigned>(ymd.day()))};
+}
 
 // A window timer: while enabled it ticks every interval milliseconds.
 // - Enabling a timer starts its count from now; enabling an enabled timer changes nothing.

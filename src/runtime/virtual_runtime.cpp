@@ -134,21 +134,12 @@ TimeOfDay VirtualRuntime::timeOfDay() const {
 }
 
 Date VirtualRuntime::date() const {
-  using namespace std::chrono;
-  const auto days = (start_.secondsSinceMidnight() + now_ / 1000000) / 86400;
-  const year_month_day ymd{sys_days{year{startDate_.year} / startDate_.month / startDate_.day} +
-                           std::chrono::days{days}};
-  return Date{static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
-              static_cast<int>(static_cast<unsigned>(ymd.day()))};
+  const std::int64_t days = (start_.secondsSinceMidnight() + now_ / 1000000) / 86400;
+  return dateOfDay(dayNumber(startDate_) + days);
 }
 
 void VirtualRuntime::turnDays(int days) {
-  using namespace std::chrono;
-  const year_month_day ymd{sys_days{year{startDate_.year} / startDate_.month / startDate_.day} +
-                           std::chrono::days{days}};
-  startDate_ =
-      Date{static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
-           static_cast<int>(static_cast<unsigned>(ymd.day()))};
+  startDate_ = dateOfDay(dayNumber(startDate_) + days);
 }
 
 void VirtualRuntime::runForMs(std::int64_t ms) {

@@ -110,8 +110,7 @@ void Session::showHistory() {
   const engine::Point& point = s.points[s.Adr_Cde];
   const std::string& serial = point.Adr_Serie;
   const std::string shown = w.visible && engine::followsDetector(serial) ? serial : "";
-  if (shown == historySerial_ && history_->revision() == historyRevision_) return;
-  historySerial_ = shown;
+  if (shown == w.history.serial && history_->revision() == historyRevision_) return;
   historyRevision_ = history_->revision();
   if (shown.empty()) {
     w.history = screens::HistoryPanel();

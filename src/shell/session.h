@@ -91,8 +91,8 @@ class Session final {
   std::unique_ptr<history::HistoryStore> history_;
   // The history's run whose results the point table shows: not a "previous" visit.
   std::int64_t shownRun_ = 0;
-  // What the parameter window's history shows: read again when either changes.
-  std::string historySerial_;
+  // The history's revision the parameter window shows: read again when it or the detector
+  // (the panel's serial) changes.
   int historyRevision_ = -1;
   void keepVisit(const engine::Visit& visit);
   void showHistory();
